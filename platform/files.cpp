@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include <sys/stat.h>
+
 namespace platform {
 
 namespace fs = std::filesystem;
@@ -25,7 +27,9 @@ FileContents readWholeFile(const fs::path& path)
 {
     FileContents result;
     FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    struct stat info {};
+    // A directory opens for reading here but has no contents to read.
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
         result.status = ReadStatus::CannotOpen;
         return result;
     }

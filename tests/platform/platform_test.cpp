@@ -85,7 +85,7 @@ TEST(Files, WholeFileReadReportsFailures)
     EXPECT_EQ(c.status, ReadStatus::Ok);
     EXPECT_EQ(c.bytes, (std::vector<std::uint8_t>{0, 0x1c, 0xff}));
     EXPECT_EQ(readWholeFile(dir.path() / "none").status, ReadStatus::CannotOpen);
-    EXPECT_EQ(readWholeFile(dir.path()).status == ReadStatus::Ok, false);
+    EXPECT_EQ(readWholeFile(dir.path()).status, ReadStatus::CannotOpen);
 }
 
 TEST(IniFile, KeepsSectionsAndKeys)
