@@ -1,0 +1,189 @@
+#include "batch/nist_batch_extractor.h"
+
+#include <filesystem>
+#include <set>
+
+#include "nist/export.h"
+#include "platform/event_pump.h"
+#include "platform/files.h"
+#include "platform/prompter.h"
+
+namespace batch {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string withoutTrailingSeparator(std::string path)
+{
+    if (!path.empty() && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+fs::path searchPath(const std::string& directory)
+{
+    // An input directory of "/" loses its only separator to the trimming.
+    return directory.empty() ? fs::path("/") : fs::path(directory);
+}
+
+void collect(const std::string& directory, const std::string& mask, std::vector<std::string>& list, bool recursive,
+             std::set<fs::path>& visited)
+{
+    if (recursive) {
+        std::error_code ec;
+        const fs::path real = fs::canonical(searchPath(directory), ec);
+        if (!ec && !visited.insert(real).second)
+            return;
+        const std::vector<std::string> entries =
+            platform::findEntries(searchPath(directory), "*.*", platform::SearchFilter::SkipHidden);
+        if (entries.empty())
+            return;
+        for (const std::string& name : entries)
+            collect(directory + "/" + name, mask, list, recursive, visited);
+    }
+    for (const std::string& name : platform::findEntries(searchPath(directory), mask)) {
+        const std::string path = directory + "/" + name;
+        // A directory whose name matches the mask is no transaction.
+        if (!platform::directoryExists(path))
+            list.push_back(path);
+    }
+}
+
+// Decoding is off for a run and back as it was afterwards, however it ends.
+class DecodeImagesOff {
+public:
+    explicit DecodeImagesOff(nist::TransactionReader& reader) : reader_(reader), saved_(reader.decodeImages)
+    {
+        reader_.decodeImages = false;
+    }
+    ~DecodeImagesOff() { reader_.decodeImages = saved_; }
+    DecodeImagesOff(const DecodeImagesOff&) = delete;
+    DecodeImagesOff& operator=(const DecodeImagesOff&) = delete;
+
+private:
+    nist::TransactionReader& reader_;
+    bool saved_;
+};
+
+void createTargetParent(const std::string& parent)
+{
+    if (platform::createDirectory(parent))
+        return;
+    platform::forceDirectories(parent);
+    if (!platform::directoryExists(parent) && !platform::createDirectory(parent))
+        platform::showError("Error: cannot create " + parent + " directory.", "Error creating directory");
+}
+
+}  // namespace
+
+void CollectNistFiles(const std::string& directory, const std::string& mask, std::vector<std::string>& list,
+                      bool recursive)
+{
+    std::set<fs::path> visited;
+    collect(directory, mask, list, recursive, visited);
+}
+
+std::string fileMaskFor(const std::string& extension)
+{
+    return "*." + extension;
+}
+
+bool NistBatchExtractor::prepareOutput(const std::string& output) const
+{
+    if (output.empty()) {
+        platform::showError("Please enter output directory.", "Error reading directory");
+        return false;
+    }
+    if (platform::directoryExists(output))
+        return true;
+    const platform::Answer answer = platform::prompter().question(
+        "Selected output directory does not exist.\nDo you want to create this directory?", "Create directory");
+    if (answer != platform::Answer::Ok)
+        return false;
+    if (!platform::createDirectory(output)) {
+        platform::showError("Error: output directory cannot be created.", "Error creating directory");
+        return false;
+    }
+    return true;
+}
+
+std::string NistBatchExtractor::targetDirectory(const NistBatchSettings& settings, const std::string& input,
+                                                const std::string& output, const std::string& file) const
+{
+    if (!settings.includeSubdirectories)
+        return settings.outputDirectory + "/" + file.substr(file.rfind('/') + 1);
+    // The part below the input directory, its leading separator included.
+    const std::string target = output + file.substr(input.size());
+    const std::string parent = target.substr(0, target.rfind('/') + 1);
+    if (parent != output && !platform::directoryExists(parent))
+        createTargetParent(parent);
+    return target;
+}
+
+bool NistBatchExtractor::readFile(const std::string& file, const NistBatchSettings& settings,
+                                  const NistBatchCallbacks& callbacks, NistBatchResult& result)
+{
+    std::string error;
+    bool loaded = false;
+    if (!settings.continueAfterFailure) {
+        loaded = reader_.loadNistFile(file);
+    } else {
+        try {
+            loaded = reader_.loadNistFile(file);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    if (loaded)
+        return true;
+    // A file that could not be read is not exported: the reader still holds
+    // the previous file's values.
+    result.failedFiles.push_back(file);
+    if (callbacks.fileFailed)
+        callbacks.fileFailed(file, error);
+    return false;
+}
+
+NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const NistBatchCallbacks& callbacks)
+{
+    NistBatchResult result;
+    DecodeImagesOff decodingOff(reader_);
+    if (!platform::directoryExists(settings.inputDirectory)) {
+        platform::showError("Error: input directory does not exist.", "Error reading directory");
+        return result;
+    }
+    if (!prepareOutput(settings.outputDirectory))
+        return result;
+    result.ran = true;
+    const std::string input = withoutTrailingSeparator(settings.inputDirectory);
+    const std::string output = withoutTrailingSeparator(settings.outputDirectory);
+    const auto progress = [&](int percent) {
+        if (callbacks.progress)
+            callbacks.progress(percent);
+    };
+
+    progress(0);
+    platform::pumpEvents();
+    CollectNistFiles(input, fileMaskFor(settings.extension), result.foundFiles, settings.includeSubdirectories);
+
+    const std::size_t n = result.foundFiles.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string& file = result.foundFiles[i];
+        if (readFile(file, settings, callbacks, result)) {
+            nist::exportTransaction(reader_, targetDirectory(settings, input, output, file));
+            ++result.filesExported;
+        }
+        progress(static_cast<int>(i * 100 / n));
+        platform::pumpEvents();
+        if (callbacks.stopRequested && callbacks.stopRequested()) {
+            result.stopped = true;
+            break;
+        }
+    }
+    if (!result.stopped)
+        progress(100);
+    return result;
+}
+
+}  // namespace batch

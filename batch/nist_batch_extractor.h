@@ -1,0 +1,74 @@
+#pragma once
+// The engine of the NIST batch extractor: finds the transaction files of a
+// directory (tree), reads each with the viewer's transaction reader and
+// exports it into a directory of its own below the output directory. The
+// extractor window and nisttool both drive it; it holds no window state.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "nist/transaction_reader.h"
+
+namespace batch {
+
+// Appends directory + "/" + name for every entry of directory matching mask
+// ("*.nist", "*.*" for any); with recursive, the subdirectories' files come
+// first, each subtree before the files of its parent. Names are in the
+// platform search's (sorted) order. Directories themselves are never listed,
+// and no real directory is entered twice (symbolic link loops).
+void CollectNistFiles(const std::string& directory, const std::string& mask, std::vector<std::string>& list,
+                      bool recursive);
+
+// The file mask for an extension: "*." + extension ("*" gives "*.*").
+std::string fileMaskFor(const std::string& extension);
+
+struct NistBatchSettings {
+    std::string inputDirectory;   // as typed; one trailing separator is ignored
+    std::string outputDirectory;  // as typed; one trailing separator is ignored
+    std::string extension = "nist";
+    bool includeSubdirectories = false;
+    // The window ends a run when a file's reading raises an error; nisttool
+    // reports the file and goes on with the next one.
+    bool continueAfterFailure = false;
+};
+
+struct NistBatchCallbacks {
+    // Percentage reached: 0 at the start, floor(i / n * 100) after file i
+    // (0-based) of n, 100 at the end of a run that was not stopped.
+    std::function<void(int percent)> progress;
+    // Tested after every file; true ends the run there.
+    std::function<bool()> stopRequested;
+    // A file that could not be read (error is empty when the reader already
+    // reported it through the prompter). Only with continueAfterFailure.
+    std::function<void(const std::string& file, const std::string& error)> fileFailed;
+};
+
+struct NistBatchResult {
+    bool ran = false;              // false when the directory checks ended it before any file
+    bool stopped = false;
+    std::vector<std::string> foundFiles;
+    std::size_t filesExported = 0;
+    std::vector<std::string> failedFiles;
+};
+
+class NistBatchExtractor {
+public:
+    explicit NistBatchExtractor(nist::TransactionReader& reader) : reader_(reader) {}
+
+    // Image decoding is off during the run and restored afterwards, also when
+    // an error ends it. Messages and the "Create directory" question go
+    // through platform::prompter(); pending events run between files.
+    NistBatchResult run(const NistBatchSettings& settings, const NistBatchCallbacks& callbacks = {});
+
+private:
+    bool prepareOutput(const std::string& output) const;
+    std::string targetDirectory(const NistBatchSettings& settings, const std::string& input,
+                                const std::string& output, const std::string& file) const;
+    bool readFile(const std::string& file, const NistBatchSettings& settings, const NistBatchCallbacks& callbacks,
+                  NistBatchResult& result);
+
+    nist::TransactionReader& reader_;
+};
+
+}  // namespace batch

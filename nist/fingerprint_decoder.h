@@ -1,0 +1,25 @@
+#pragma once
+// Decoding one Type-4 image into the fingerprint bitmap the finger map shows.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/bitmap.h"
+
+namespace nist {
+
+struct DecodedFingerprint {
+    // 24 bits per pixel, blue = green = red = the decoded gray value; empty
+    // when the image could not be decoded.
+    platform::Bitmap bitmap;
+    int ppi = -1;
+    // Why the decode failed; empty on success.
+    std::string error;
+};
+
+// Decodes the WSQ bytes of a Type-4 record. Also checks the stream's head for
+// a start-of-image marker followed by another marker, reporting each failed
+// check with the plain message "Error: getc_marker_wsq".
+DecodedFingerprint decodeFingerprint(const std::vector<std::uint8_t>& imageData);
+
+}  // namespace nist

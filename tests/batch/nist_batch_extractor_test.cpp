@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "batch/nist_batch_extractor.h"
+#include "nist/transaction_writer.h"
+#include "platform/conversion.h"
+#include "platform/event_pump.h"
+#include "platform/files.h"
+#include "platform/prompter.h"
+#include "test_support/nist_fixtures.h"
+#include "test_support/temp_dir.h"
+
+using namespace batch;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeTransaction(const fs::path& path, const std::string& type2Value)
+{
+    fs::create_directories(path.parent_path());
+    nist::TransactionWriter w;
+    w.addType2Record({{3, type2Value}});
+    w.addType4Record(fixtures::print(1, 1, 16));
+    ASSERT_TRUE(w.writeFile(path));
+}
+
+std::string readText(const fs::path& path)
+{
+    const platform::FileContents c = platform::readWholeFile(path);
+    return std::string(c.bytes.begin(), c.bytes.end());
+}
+
+// Every directory below root, relative, sorted.
+std::vector<std::string> treeOf(const fs::path& root)
+{
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        out.push_back(fs::relative(e.path(), root).string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class BatchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        in = (temp.path() / "in").string();
+        out = (temp.path() / "out").string();
+        writeTransaction(in + "/a.nist", "A");
+        writeTransaction(in + "/b.NIST", "B");
+        writeTransaction(in + "/sub/c.nist", "C");
+        platform::writeWholeFile(in + "/notes.txt", "not a transaction");
+        fs::create_directories(out);
+        callbacks.progress = [this](int p) { progress.push_back(p); };
+    }
+    NistBatchResult run(NistBatchSettings s)
+    {
+        NistBatchExtractor extractor(reader);
+        return extractor.run(s, callbacks);
+    }
+    std::vector<std::string> messages() const { return prompter.texts(); }
+
+    TempDir temp;
+    std::string in, out;
+    platform::RecordingPrompter prompter;
+    platform::ScopedPrompter scope{prompter};
+    nist::TransactionReader reader;
+    NistBatchCallbacks callbacks;
+    std::vector<int> progress;
+};
+
+}  // namespace
+
+TEST_F(BatchTest, EachFileGetsADirectoryNamedAfterIt)
+{
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out});
+    EXPECT_TRUE(r.ran);
+    EXPECT_EQ(r.foundFiles, (std::vector<std::string>{in + "/a.nist", in + "/b.NIST"}));
+    EXPECT_EQ(treeOf(out), (std::vector<std::string>{"a.nist", "a.nist/type1.txt", "a.nist/type2.txt",
+                                                     "a.nist/type4.txt", "a.nist/type4_1.wsq", "b.NIST",
+                                                     "b.NIST/type1.txt", "b.NIST/type2.txt", "b.NIST/type4.txt",
+                                                     "b.NIST/type4_1.wsq"}));
+    EXPECT_NE(readText(out + "/b.NIST/type2.txt").find("US3,B\r\n"), std::string::npos);
+    EXPECT_EQ(progress, (std::vector<int>{0, 0, 50, 100}));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(BatchTest, SubdirectoriesComeFirstAndAreMirrored)
+{
+    // Trailing separators on either directory change nothing.
+    for (const auto& [input, output] : {std::pair{in, out}, std::pair{in + "/", out + "/"}}) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        progress.clear();
+        const NistBatchResult r = run({.inputDirectory = input, .outputDirectory = output, .includeSubdirectories = true});
+        EXPECT_EQ(r.foundFiles, (std::vector<std::string>{in + "/sub/c.nist", in + "/a.nist", in + "/b.NIST"}));
+        EXPECT_NE(readText(out + "/sub/c.nist/type2.txt").find("US3,C\r\n"), std::string::npos);
+        EXPECT_TRUE(fs::is_directory(out + "/a.nist"));
+        EXPECT_TRUE(fs::is_directory(out + "/b.NIST"));
+        EXPECT_EQ(progress, (std::vector<int>{0, 0, 33, 66, 100}));
+    }
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(BatchTest, AnyExtensionReadsEveryFile)
+{
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .extension = "*"});
+    // The subdirectory matches "*.*" too, but is no file to read.
+    EXPECT_EQ(r.foundFiles, (std::vector<std::string>{in + "/a.nist", in + "/b.NIST", in + "/notes.txt"}));
+    EXPECT_TRUE(fs::is_directory(out + "/notes.txt"));
+    EXPECT_EQ(r.filesExported, 3u);
+}
+
+TEST_F(BatchTest, NoMatchingFileGoesStraightTo100)
+{
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .extension = "an2"});
+    EXPECT_TRUE(r.foundFiles.empty());
+    EXPECT_EQ(progress, (std::vector<int>{0, 100}));
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(BatchTest, DirectoryChecksBeforeTheRun)
+{
+    struct Case {
+        const char* name;
+        std::string input, output;
+        std::vector<platform::Answer> answers;
+        std::string text, caption;
+        bool ran;
+    };
+    platform::writeWholeFile(temp.path() / "plain", "x");
+    const Case cases[] = {
+        {"missing input", in + "/nope", out, {}, "Error: input directory does not exist.", "Error reading directory", false},
+        {"empty output", in, "", {}, "Please enter output directory.", "Error reading directory", false},
+        {"missing output, Cancel", in, out + "/new", {platform::Answer::Cancel},
+         "Selected output directory does not exist.\nDo you want to create this directory?", "Create directory", false},
+        {"missing output, OK", in, out + "/new", {platform::Answer::Ok},
+         "Selected output directory does not exist.\nDo you want to create this directory?", "Create directory", true},
+        {"output one level too deep", in, out + "/x/y", {platform::Answer::Ok},
+         "Selected output directory does not exist.\nDo you want to create this directory?", "Create directory", false},
+    };
+    for (const Case& c : cases) {
+        prompter.clear();
+        prompter.answers = c.answers;
+        const NistBatchResult r = run({.inputDirectory = c.input, .outputDirectory = c.output});
+        EXPECT_EQ(r.ran, c.ran) << c.name;
+        ASSERT_FALSE(prompter.entries.empty()) << c.name;
+        EXPECT_EQ(prompter.entries[0].text, c.text) << c.name;
+        EXPECT_EQ(prompter.entries[0].caption, c.caption) << c.name;
+    }
+    EXPECT_TRUE(fs::is_directory(out + "/new/a.nist"));
+    EXPECT_FALSE(fs::exists(out + "/x"));
+    EXPECT_EQ(prompter.entries.back().text, "Error: output directory cannot be created.");
+    EXPECT_EQ(prompter.entries.back().caption, "Error creating directory");
+}
+
+TEST_F(BatchTest, StopEndsTheRunAfterTheFileInHand)
+{
+    for (const char* name : {"c1.nist", "c2.nist", "c3.nist"})
+        writeTransaction(in + "/" + name, name);
+    int handled = 0;
+    callbacks.stopRequested = [&] { return ++handled == 2; };
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out});
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.foundFiles.size(), 5u);
+    EXPECT_EQ(r.filesExported, 2u);
+    EXPECT_EQ(progress, (std::vector<int>{0, 0, 20}));
+}
+
+TEST_F(BatchTest, DecodingIsOffDuringTheRunAndRestoredAfterAnError)
+{
+    bool decodingSeen = true;
+    platform::setEventPump([&] { decodingSeen = decodingSeen && reader.decodeImages; });
+    platform::writeWholeFile(in + "/bad.nist", "1.001:x\x1C");
+    EXPECT_THROW(run({.inputDirectory = in, .outputDirectory = out}), platform::ConversionError);
+    platform::setEventPump(nullptr);
+    EXPECT_FALSE(decodingSeen);
+    EXPECT_TRUE(reader.decodeImages);
+    // The window's run ends at the failing file: the files after it are not read.
+    EXPECT_TRUE(fs::is_directory(out + "/b.NIST"));
+    EXPECT_FALSE(fs::exists(out + "/bad.nist"));
+}
+
+TEST_F(BatchTest, FailedFilesAreSkippedWhenTheRunGoesOn)
+{
+    platform::writeWholeFile(in + "/bad.nist", "1.001:x\x1C");
+    fs::create_directories(in + "/dir.nist");
+    std::vector<std::string> failed;
+    callbacks.fileFailed = [&](const std::string& f, const std::string& e) { failed.push_back(f + ": " + e); };
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .continueAfterFailure = true});
+    EXPECT_EQ(failed, std::vector<std::string>{in + "/bad.nist: 'x' is not a valid integer value"});
+    EXPECT_EQ(r.filesExported, 2u);
+    // Nothing of the previous file is exported under the failed file's name.
+    EXPECT_FALSE(fs::exists(out + "/bad.nist"));
+    EXPECT_TRUE(fs::is_directory(out + "/b.NIST"));
+}
+
+TEST_F(BatchTest, CollectSkipsHiddenDirectoriesAndNeverLoops)
+{
+    writeTransaction(in + "/.hidden/h.nist", "H");
+    writeTransaction(in + "/sub/deeper/d.nist", "D");
+    writeTransaction(in + "/.visible-hidden-file.nist", "V");
+    fs::create_directory_symlink(in, in + "/sub/loop");
+    std::vector<std::string> list;
+    CollectNistFiles(in, fileMaskFor("nist"), list, true);
+    EXPECT_EQ(list, (std::vector<std::string>{in + "/sub/deeper/d.nist", in + "/sub/c.nist",
+                                              in + "/.visible-hidden-file.nist", in + "/a.nist", in + "/b.NIST"}));
+    list.clear();
+    CollectNistFiles(in, "*.nist", list, false);
+    EXPECT_EQ(list.size(), 3u);
+}
+
+TEST_F(BatchTest, ATargetParentThatCannotBeCreatedIsReportedAndTheRunGoesOn)
+{
+    platform::writeWholeFile(out + "/sub", "a plain file where a directory should go");
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .includeSubdirectories = true});
+    ASSERT_GE(prompter.entries.size(), 2u);
+    EXPECT_EQ(prompter.entries[0].text, "Error: cannot create " + out + "/sub/ directory.");
+    EXPECT_EQ(prompter.entries[0].caption, "Error creating directory");
+    EXPECT_EQ(prompter.entries[1].text, "Error: cannot create " + out + "/sub/c.nist directory.");
+    EXPECT_EQ(r.filesExported, 3u);
+    EXPECT_TRUE(fs::exists(out + "/b.NIST/type1.txt"));
+}
