@@ -1,0 +1,260 @@
+// nisttool wsq info|decode|encode: the WSQ codec from the command line.
+// Pictures are binary PGM files (P5, maxval 255).
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/pgm.h"
+#include "platform/conversion.h"
+#include "platform/files.h"
+#include "wsq/wsq.h"
+
+namespace cli {
+
+namespace {
+
+const char* markerName(unsigned short marker)
+{
+    switch (marker) {
+    case SOI_WSQ: return "SOI";
+    case EOI_WSQ: return "EOI";
+    case SOF_WSQ: return "SOF";
+    case SOB_WSQ: return "SOB";
+    case DTT_WSQ: return "DTT";
+    case DQT_WSQ: return "DQT";
+    case DHT_WSQ: return "DHT";
+    case DRT_WSQ: return "DRT";
+    case COM_WSQ: return "COM";
+    default: return "unknown";
+    }
+}
+
+// Bytes of block data from p up to the next marker (0xFF followed by a
+// non-zero byte) or the end of the buffer.
+std::size_t blockDataLength(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char* q = p;
+    while (q < end && !(q[0] == 0xFF && q + 1 < end && q[1] != 0x00))
+        ++q;
+    return static_cast<std::size_t>(q - p);
+}
+
+struct StreamInfo {
+    DecoderTables tables;
+    bool haveFrame = false;
+    std::vector<std::string> comments;
+};
+
+// Reads one segment (cursor after its marker) into info and prints its line.
+int describeSegment(unsigned short marker, StreamInfo* info, const unsigned char** cursor, const unsigned char* end)
+{
+    const unsigned length = end - *cursor >= 2 ? ((*cursor)[0] << 8 | (*cursor)[1]) : 0;
+    std::printf("  %-4s length %u", markerName(marker), length);
+    int ret = 0;
+    if (marker == SOF_WSQ) {
+        ret = getc_sof_segment(&info->tables.frame, cursor, end);
+        info->haveFrame = ret == 0;
+    } else if (marker == SOB_WSQ) {
+        unsigned char id = 0;
+        ret = getc_sob_segment(&id, cursor, end);
+        if (ret == 0) {
+            const std::size_t data = blockDataLength(*cursor, end);
+            std::printf(", table %d, %zu bytes of block data", id, data);
+            *cursor += data;
+        }
+    } else if (marker == COM_WSQ) {
+        std::string text;
+        ret = getc_comment(&text, cursor, end);
+        if (ret == 0)
+            info->comments.push_back(text);
+    } else if (marker == DTT_WSQ || marker == DQT_WSQ || marker == DHT_WSQ) {
+        ret = getc_table_wsq(marker, &info->tables.dtt, &info->tables.dqt, &info->tables.dht, cursor, end);
+    } else {
+        ret = getc_skip_marker_segment(marker, cursor, end);
+    }
+    std::printf("\n");
+    return ret;
+}
+
+void printTables(const StreamInfo& info)
+{
+    const FrameHeader& f = info.tables.frame;
+    if (info.haveFrame)
+        std::printf("frame: %d x %d, black %d, white %d, m_shift %f, r_scale %f, encoder %d, software %d\n", f.width,
+                    f.height, f.black, f.white, f.m_shift, f.r_scale, f.WSQ_encoder, f.Software);
+    const TransformTable& dtt = info.tables.dtt;
+    if (dtt.lo_defined)
+        std::printf("transform: synthesis lowpass %d taps, highpass %d taps\n", dtt.losize, dtt.hisize);
+    const QuantTable& dqt = info.tables.dqt;
+    if (dqt.defined) {
+        std::printf("quantization: center %f\n", dqt.center);
+        for (int s = 0; s < MAX_SUBBANDS; ++s)
+            if (dqt.q[s] != 0.0f)
+                std::printf("  subband %2d: q %f, z %f\n", s, dqt.q[s], dqt.z[s]);
+    }
+    for (int id = 0; id < MAX_DHT_TABLES; ++id) {
+        const HuffSlot& slot = info.tables.dht[static_cast<std::size_t>(id)];
+        if (!slot.defined)
+            continue;
+        int count = 0;
+        std::printf("huffman table %d: codes per length", id);
+        for (unsigned char n : slot.huffbits) {
+            std::printf(" %d", n);
+            count += n;
+        }
+        std::printf(" (%d values)\n", count);
+    }
+}
+
+void printComments(const StreamInfo& info)
+{
+    for (const std::string& text : info.comments) {
+        std::unique_ptr<FetList> fet;
+        if (text.compare(0, 8, "NIST_COM") == 0 && string2fet(&fet, text.c_str()) == 0) {
+            std::printf("NIST_COM:\n");
+            for (int i = 0; i < fet->count(); ++i) {
+                const auto& value = fet->values[static_cast<std::size_t>(i)];
+                std::printf("  %s%s%s\n", fet->names[static_cast<std::size_t>(i)].c_str(), value ? " " : "",
+                            value ? value->c_str() : "");
+            }
+        } else {
+            std::printf("comment: %s\n", text.c_str());
+        }
+    }
+}
+
+bool readInput(const std::string& path, std::vector<std::uint8_t>* bytes)
+{
+    platform::FileContents contents = platform::readWholeFile(path);
+    if (contents.status != platform::ReadStatus::Ok) {
+        std::fprintf(stderr, "nisttool: cannot read %s\n", path.c_str());
+        return false;
+    }
+    *bytes = std::move(contents.bytes);
+    return true;
+}
+
+int runInfo(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return usageError("wsq", "wsq info takes one file");
+    std::vector<std::uint8_t> bytes;
+    if (!readInput(args[0], &bytes))
+        return kExitFailure;
+    const unsigned char* cursor = bytes.data();
+    const unsigned char* const end = bytes.data() + bytes.size();
+    StreamInfo info;
+    unsigned short marker = 0;
+    int ret = getc_marker_wsq(&marker, EXPECT_SOI, &cursor, end);
+    if (ret == 0)
+        std::printf("markers:\n  SOI\n");
+    while (ret == 0) {
+        ret = getc_marker_wsq(&marker, EXPECT_ANY, &cursor, end);
+        if (ret != 0)
+            break;
+        if (marker == EOI_WSQ) {
+            std::printf("  EOI\n");
+            if (cursor < end)
+                std::printf("  (%td bytes after EOI)\n", end - cursor);
+            break;
+        }
+        ret = describeSegment(marker, &info, &cursor, end);
+    }
+    printTables(info);
+    printComments(info);
+    return ret == 0 ? kExitOk : kExitFailure;
+}
+
+int runDecode(const std::vector<std::string>& args)
+{
+    if (args.size() != 2)
+        return usageError("wsq", "wsq decode takes an input and an output file");
+    std::vector<std::uint8_t> bytes;
+    if (!readInput(args[0], &bytes))
+        return kExitFailure;
+    GrayImage image;
+    int depth = 0, ppi = 0, lossy = 0;
+    if (int ret = wsq_decode_mem(&image.pixels, &image.width, &image.height, &depth, &ppi, &lossy, bytes.data(),
+                                 bytes.size())) {
+        std::fprintf(stderr, "nisttool: %s: not decoded (code %d)\n", args[0].c_str(), ret);
+        return kExitFailure;
+    }
+    const std::vector<std::uint8_t> pgm = writePgm(image);
+    if (!platform::writeWholeFile(args[1], pgm.data(), pgm.size())) {
+        std::fprintf(stderr, "nisttool: cannot write %s\n", args[1].c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// Options after the two file names: --bitrate R, --ppi N, --comment TEXT.
+int runEncode(const std::vector<std::string>& args)
+{
+    if (args.size() < 2)
+        return usageError("wsq", "wsq encode takes an input and an output file");
+    float bitrate = 0.75f;
+    int ppi = 500;
+    std::optional<std::string> comment;
+    for (std::size_t i = 2; i < args.size(); i += 2) {
+        if (i + 1 >= args.size())
+            return usageError("wsq", "option " + args[i] + " needs a value");
+        const std::string& value = args[i + 1];
+        if (args[i] == "--bitrate") {
+            char* endp = nullptr;
+            const double r = std::strtod(value.c_str(), &endp);
+            if (value.empty() || *endp != '\0' || !(r > 0.0 && r < 100.0))
+                return usageError("wsq", "'" + value + "' is not a valid bit rate");
+            bitrate = static_cast<float>(r);
+        } else if (args[i] == "--ppi") {
+            ppi = platform::strToInt(value);
+        } else if (args[i] == "--comment") {
+            comment = value;
+        } else {
+            return usageError("wsq", "unknown option " + args[i]);
+        }
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!readInput(args[0], &bytes))
+        return kExitFailure;
+    GrayImage image;
+    std::string error;
+    if (!readPgm(bytes, &image, &error)) {
+        std::fprintf(stderr, "nisttool: %s: %s\n", args[0].c_str(), error.c_str());
+        return kExitFailure;
+    }
+    std::vector<unsigned char> stream;
+    if (int ret = wsq_encode_1(&stream, bitrate, image.pixels.data(), image.width, image.height, 8, ppi,
+                               comment ? std::optional<std::string_view>(*comment) : std::nullopt)) {
+        std::fprintf(stderr, "nisttool: %s: not encoded (code %d)\n", args[0].c_str(), ret);
+        return kExitFailure;
+    }
+    if (!platform::writeWholeFile(args[1], stream.data(), stream.size())) {
+        std::fprintf(stderr, "nisttool: cannot write %s\n", args[1].c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+const CommandRegistrar registrar(Command{
+    "wsq",
+    "wsq info FILE.wsq | wsq decode IN.wsq OUT.pgm | "
+    "wsq encode IN.pgm OUT.wsq [--bitrate R] [--ppi N] [--comment TEXT]",
+    [](const std::vector<std::string>& args) {
+        if (args.empty())
+            return usageError("wsq", "wsq needs a subcommand");
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (args[0] == "info")
+            return runInfo(rest);
+        if (args[0] == "decode")
+            return runDecode(rest);
+        if (args[0] == "encode")
+            return runEncode(rest);
+        return usageError("wsq", "unknown wsq subcommand '" + args[0] + "'");
+    }});
+
+}  // namespace
+
+}  // namespace cli
