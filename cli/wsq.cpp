@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/convert_file.h"
 #include "cli/pgm.h"
+#include "imagelib/image_library.h"
 #include "platform/conversion.h"
 #include "platform/files.h"
 #include "wsq/wsq.h"
@@ -15,6 +17,11 @@
 namespace cli {
 
 namespace {
+
+bool isPgmName(const std::string& name)
+{
+    return imagelib::imageFileExtension(name) == "PGM";
+}
 
 const char* markerName(unsigned short marker)
 {
@@ -172,6 +179,9 @@ int runDecode(const std::vector<std::string>& args)
 {
     if (args.size() != 2)
         return usageError("wsq", "wsq decode takes an input and an output file");
+    // Every picture format of the image library; PGM stays for tools that want raw gray.
+    if (!isPgmName(args[1]))
+        return convertImageFile(args[0], args[1], imagelib::WsqImageInfo{});
     std::vector<std::uint8_t> bytes;
     if (!readInput(args[0], &bytes))
         return kExitFailure;
@@ -216,6 +226,13 @@ int runEncode(const std::vector<std::string>& args)
             return usageError("wsq", "unknown option " + args[i]);
         }
     }
+    if (!isPgmName(args[0])) {
+        imagelib::WsqImageInfo options;
+        options.Bitrate = bitrate;
+        options.Ppi = ppi;
+        options.Comment = comment;
+        return convertImageFile(args[0], args[1], options);
+    }
     std::vector<std::uint8_t> bytes;
     if (!readInput(args[0], &bytes))
         return kExitFailure;
@@ -240,8 +257,8 @@ int runEncode(const std::vector<std::string>& args)
 
 const CommandRegistrar registrar(Command{
     "wsq",
-    "wsq info FILE.wsq | wsq decode IN.wsq OUT.pgm | "
-    "wsq encode IN.pgm OUT.wsq [--bitrate R] [--ppi N] [--comment TEXT]",
+    "wsq info FILE.wsq | wsq decode IN.wsq OUT | "
+    "wsq encode IN OUT.wsq [--bitrate R] [--ppi N] [--comment TEXT]",
     [](const std::vector<std::string>& args) {
         if (args.empty())
             return usageError("wsq", "wsq needs a subcommand");

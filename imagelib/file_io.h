@@ -1,0 +1,66 @@
+#pragma once
+// Byte-level helpers of the image readers and writers: the whole input file in
+// memory with a bounds-checked cursor, and an output file that reports short
+// writes. Readers parse from memory so that no header field can make them read
+// past the end of the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace imagelib {
+
+// Reads the whole file: 0, 7 (cannot open), 3 (no memory) or 11 (cannot read).
+int readImageFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
+
+class ByteReader {
+public:
+    ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    explicit ByteReader(const std::vector<std::uint8_t>& bytes) : ByteReader(bytes.data(), bytes.size()) {}
+
+    std::size_t size() const { return size_; }
+    std::size_t position() const { return pos_; }
+    std::size_t remaining() const { return size_ - pos_; }
+    bool seek(std::uint64_t pos);
+    bool skip(std::uint64_t count) { return count <= remaining() && seek(pos_ + count); }
+    // Pointer to the next count bytes, advancing past them; null when fewer remain.
+    const std::uint8_t* take(std::uint64_t count);
+    bool read(void* out, std::size_t count);
+    bool u8(std::uint8_t& v);
+    bool le16(std::uint16_t& v);
+    bool le32(std::uint32_t& v);
+    bool be16(std::uint16_t& v);
+    bool be32(std::uint32_t& v);
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+// Little- and big-endian stores into a header being built.
+void putLe16(std::uint8_t* p, std::uint32_t v);
+void putLe32(std::uint8_t* p, std::uint32_t v);
+void putBe16(std::uint8_t* p, std::uint32_t v);
+void putBe32(std::uint8_t* p, std::uint32_t v);
+
+// An output file opened for binary writing; closed on destruction.
+class ImageFileWriter {
+public:
+    // 0 or 7 (cannot create).
+    int open(const std::string& fileName);
+    // 0 or 12 (short write).
+    int write(const void* data, std::size_t size);
+    // 0 or 12 (the final flush failed).
+    int close();
+
+private:
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> file_;
+};
+
+}  // namespace imagelib
