@@ -1,0 +1,176 @@
+#include "app/finger_map.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "app/command_guard.h"
+#include "app/hand_drawing.h"
+#include "app/qt_bitmap.h"
+#include "app/qt_text.h"
+#include "platform/conversion.h"
+
+namespace app {
+
+namespace {
+
+// Thumbnail slots by finger position 1 to 14; each label sits 4 right and 8
+// below its thumbnail's corner.
+const QPoint kThumbnailOrigins[kFingerPositions] = {
+    {384, 160}, {408, 24}, {512, 0},   {616, 32},  {664, 136}, {280, 160}, {256, 24},
+    {152, 0},   {48, 32},  {0, 136},   {384, 264}, {280, 264}, {528, 232}, {136, 232},
+};
+const QPoint kLabelOffset(4, 8);
+const QRect kLeftHandRect(56, 64, 305, 385);
+const QRect kRightHandRect(408, 64, 305, 385);
+const QRect kCheckBoxRect(288, 432, 201, 17);
+
+}  // namespace
+
+FingerprintThumbnail::FingerprintThumbnail(int position, QWidget* parent) : QWidget(parent), position_(position)
+{
+    setCursor(Qt::PointingHandCursor);
+    resize(0, 0);
+}
+
+void FingerprintThumbnail::setPicture(QImage picture)
+{
+    picture_ = std::move(picture);
+    rescale();
+    update();
+}
+
+void FingerprintThumbnail::rescale()
+{
+    scaled_ = picture_.isNull() || width() <= 0 || height() <= 0
+                  ? QImage()
+                  : picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void FingerprintThumbnail::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rescale();
+}
+
+void FingerprintThumbnail::paintEvent(QPaintEvent*)
+{
+    if (scaled_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(0, 0, scaled_);
+}
+
+void FingerprintThumbnail::mousePressEvent(QMouseEvent* event)
+{
+    if (onMouseDown)
+        runCommand([&] { onMouseDown(position_); });
+    event->accept();
+}
+
+void FingerprintThumbnail::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick)
+        runCommand([&] { onClick(position_); });
+}
+
+void FingerprintThumbnail::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (onContextMenu)
+        runCommand([&] { onContextMenu(position_, event->globalPos()); });
+}
+
+FingerMap::FingerMap(QWidget* parent) : QWidget(parent)
+{
+    // The drawings lie beneath everything else: created first.
+    Image15 = new QLabel(this);
+    Image15->setGeometry(kLeftHandRect);
+    Image15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image15->setPixmap(handPixmap(Hand::Left));
+    Image16 = new QLabel(this);
+    Image16->setGeometry(kRightHandRect);
+    Image16->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image16->setPixmap(handPixmap(Hand::Right));
+
+    for (int n = 1; n <= kFingerPositions; ++n) {
+        auto* thumbnail = new FingerprintThumbnail(n, this);
+        thumbnail->setObjectName(QStringLiteral("Image%1").arg(n));
+        thumbnail->move(thumbnailOrigin(n));
+        thumbnails_[n - 1] = thumbnail;
+    }
+    // Labels above the thumbnails, opaque in the window colour.
+    for (int n = 1; n <= kFingerPositions; ++n) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("wsqLabel%1").arg(n));
+        label->setAutoFillBackground(true);
+        label->setBackgroundRole(QPalette::Window);
+        label->move(thumbnailOrigin(n) + kLabelOffset);
+        label->hide();
+        labels_[n - 1] = label;
+    }
+    ShowFingerprintInfoCheckBox = new QCheckBox(QStringLiteral("Show fingerprint information"), this);
+    ShowFingerprintInfoCheckBox->setGeometry(kCheckBoxRect);
+    ShowFingerprintInfoCheckBox->adjustSize();
+    ShowFingerprintInfoCheckBox->setChecked(true);
+    connect(ShowFingerprintInfoCheckBox, &QCheckBox::clicked, this, [this] { ShowFingerprintInfoCheckBoxClick(); });
+}
+
+QPoint FingerMap::thumbnailOrigin(int position)
+{
+    return kThumbnailOrigins[position - 1];
+}
+
+int FingerMap::placeFingerprint(const platform::Bitmap& bitmap, const nist::T_T4& record)
+{
+    const auto fgp = platform::tryStrToInt(record.FGP);
+    if (!fgp || *fgp < 1 || *fgp > kFingerPositions)
+        return 0;
+    const int n = *fgp;
+    FingerprintThumbnail* thumb = thumbnails_[n - 1];
+    // The top-left corner stays where it is.
+    thumb->resize(thumbnailSize(nist::displayAspect(record)));
+    thumb->setPicture(toQImage(bitmap));
+    QLabel* label = labels_[n - 1];
+    label->setText(fromSystemText(fingerprintLabelText(record)));
+    label->adjustSize();
+    label->setVisible(ShowFingerprintInfoCheckBox->isChecked());
+    return n;
+}
+
+void FingerMap::clear()
+{
+    for (FingerprintThumbnail* thumb : thumbnails_) {
+        thumb->setPicture(QImage());
+        thumb->resize(0, 0);
+    }
+    for (QLabel* label : labels_) {
+        label->clear();
+        label->hide();
+    }
+}
+
+void FingerMap::ShowFingerprintInfoCheckBoxClick()
+{
+    const bool show = ShowFingerprintInfoCheckBox->isChecked();
+    for (QLabel* label : labels_)
+        if (!label->text().isEmpty())
+            label->setVisible(show);
+}
+
+QSize thumbnailSize(double aspect)
+{
+    if (aspect > 1)
+        return QSize(kThumbnailSize, static_cast<int>(std::trunc(kThumbnailSize / aspect)));
+    return QSize(static_cast<int>(std::trunc(kThumbnailSize * aspect)), kThumbnailSize);
+}
+
+std::string fingerprintLabelText(const nist::T_T4& record)
+{
+    return nist::fingerPositionName(record.FGP) + "\n" + nist::impressionTypeName(record.IMP) + "\n" + record.HLL +
+           "x" + record.VLL;
+}
+
+}  // namespace app

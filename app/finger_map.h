@@ -1,0 +1,82 @@
+#pragma once
+// The finger map on the Type-4 tab: two hand drawings with one thumbnail slot
+// per finger position 1 to 14, a label per slot and the check box that shows
+// or hides the labels. The window decides what a press or a click does.
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "nist/records.h"
+#include "platform/bitmap.h"
+
+class QCheckBox;
+class QLabel;
+class QMenu;
+
+namespace app {
+
+inline constexpr int kFingerPositions = 14;
+inline constexpr int kThumbnailSize = 100;
+
+// A thumbnail: stretches its picture to its own size.
+class FingerprintThumbnail : public QWidget {
+public:
+    FingerprintThumbnail(int position, QWidget* parent);
+
+    int position() const { return position_; }
+    void setPicture(QImage picture);
+    const QImage& picture() const { return picture_; }
+
+    std::function<void(int position)> onMouseDown;    // any button
+    std::function<void(int position)> onClick;        // left button released over it
+    std::function<void(int position, QPoint globalPos)> onContextMenu;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void rescale();
+
+    int position_;
+    QImage picture_;
+    QImage scaled_;  // the picture at the thumbnail's size, made once per change
+};
+
+class FingerMap : public QWidget {
+public:
+    explicit FingerMap(QWidget* parent = nullptr);
+
+    // Places a decoded fingerprint in the slot of its finger position. Returns
+    // the position (1 to 14), or 0 when the record's position has no slot.
+    int placeFingerprint(const platform::Bitmap& bitmap, const nist::T_T4& record);
+    // Every thumbnail empty and 0 x 0, every label empty and hidden.
+    void clear();
+    // Shows the labels that have text when the check box is checked, hides them otherwise.
+    void ShowFingerprintInfoCheckBoxClick();
+
+    FingerprintThumbnail* thumbnail(int position) const { return thumbnails_[position - 1]; }
+    QLabel* label(int position) const { return labels_[position - 1]; }
+
+    QLabel* Image15 = nullptr;  // left hand
+    QLabel* Image16 = nullptr;  // right hand
+    QCheckBox* ShowFingerprintInfoCheckBox = nullptr;
+
+    // Top-left corner of the thumbnail slot of a finger position, in map coordinates.
+    static QPoint thumbnailOrigin(int position);
+
+private:
+    std::array<FingerprintThumbnail*, kFingerPositions> thumbnails_{};
+    std::array<QLabel*, kFingerPositions> labels_{};
+};
+
+// Thumbnail size for a display aspect (width / height): the longer side 100.
+QSize thumbnailSize(double aspect);
+// The label text of a fingerprint: finger position, impression type and size on three lines.
+std::string fingerprintLabelText(const nist::T_T4& record);
+
+}  // namespace app

@@ -1,0 +1,346 @@
+#include "app/main_nist_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/command_guard.h"
+#include "app/finger_map.h"
+#include "app/fingerprint_commands.h"
+#include "app/qt_bitmap.h"
+#include "app/qt_text.h"
+#include "app/record_table_model.h"
+#include "viewer/main_wsq_form.h"
+
+namespace app {
+
+namespace {
+
+const char* const kTabCaptions[kRecordTypeCount] = {
+    "1 Transaction Information",
+    "2 Descriptive Text (User-defined)",
+    "3 Fingerprint Image Data (Low-resolution grayscale)",
+    "4 Fingerprint Image Data (High-resolution grayscale)",
+    "5 Fingerprint Image Data (Low-resolution binary)",
+    "6 Fingerprint Image Data (High-resolution binary)",
+    "7 Image Data (User-defined)",
+    "8 Signature Image Data",
+    "9 Minutiae Data",
+    "10 Facial and SMT Image Data",
+    "11 Reserved for Future Use",
+    "12 Reserved for Future Use",
+    "13 Latent Image Data (Variable-resolution)",
+    "14 Tenprint fingerprint Impressions (Variable-resolution)",
+    "15 Palmprint Image Data (Variable-resolution)",
+    "16 User-defined Testing Image Data (Variable-resolution)",
+};
+
+// Restores the cursor however the command ends.
+class HourglassCursor {
+public:
+    HourglassCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~HourglassCursor() { QApplication::restoreOverrideCursor(); }
+    HourglassCursor(const HourglassCursor&) = delete;
+    HourglassCursor& operator=(const HourglassCursor&) = delete;
+};
+
+}  // namespace
+
+const char* const TMainNISTForm::kOpenFilter = "NIST files (*.nist);;All files (*)";
+const char* const TMainNISTForm::kWsqFilter = "FBI Wavelet Scalar Quantization (*.wsq)";
+const char* const TMainNISTForm::kBmpFilter = "Windows bitmaps (*.bmp)";
+
+TMainNISTForm::TMainNISTForm(QWidget* parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Veltrano NIST (ANSI/NIST-ITL 1-2000) viewer"));
+    askOpenFileName = [this](const QString& filter) {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), filter);
+    };
+    askSaveFileName = [this](const QString& filter) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), QString(), filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    };
+
+    buildMenus();
+    buildPages();
+
+    // The reader's own settings start as the window is created: images are
+    // decoded and every record type is exported.
+    reader_.decodeImages = true;
+    reader_.exportTypes.fill(true);
+    reader_.setWindow(this);
+
+    // Before any file only the empty drawing of the two hands shows.
+    clearFingerprints();
+    for (int t = 1; t <= kRecordTypeCount; ++t)
+        setRecordTabVisible(t, t == kFingerprintTab);
+    activateType4Page();
+
+    resize(kNistClientWidth, kNistClientHeight + menuBar()->sizeHint().height());
+}
+
+TMainNISTForm::~TMainNISTForm()
+{
+    reader_.setWindow(nullptr);
+}
+
+void TMainNISTForm::setImageViewer(viewer::TMainWSQForm* viewer)
+{
+    imageViewer_ = viewer;
+}
+
+void TMainNISTForm::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    FileOpen1 = file->addAction(QStringLiteral("&Open..."));
+    FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(FileOpen1, &QAction::triggered, this, [this] { FileOpen1Execute(); });
+    FileExit1 = file->addAction(QStringLiteral("E&xit"));
+    connect(FileExit1, &QAction::triggered, this, [this] { close(); });
+
+    PopupMenu4Fingerprint = new QMenu(this);
+    MenuCopy = PopupMenu4Fingerprint->addAction(QStringLiteral("Copy"));
+    MenuSaveAsWSQ = PopupMenu4Fingerprint->addAction(QStringLiteral("Save as WSQ..."));
+    SaveAsBMP = PopupMenu4Fingerprint->addAction(QStringLiteral("Save as BMP..."));
+    connect(MenuCopy, &QAction::triggered, this, [this] { runCommand([this] { MenuCopyClick(); }); });
+    connect(MenuSaveAsWSQ, &QAction::triggered, this, [this] { runCommand([this] { MenuSaveAsWSQClick(); }); });
+    connect(SaveAsBMP, &QAction::triggered, this, [this] { runCommand([this] { SaveAsBMPClick(); }); });
+}
+
+void TMainNISTForm::buildPages()
+{
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    // The page control is anchored to all four sides at (7, 8).
+    layout->setContentsMargins(7, 8, 8, 8);
+    PageControl1 = new QTabWidget(client);
+    PageControl1->setUsesScrollButtons(true);
+    layout->addWidget(PageControl1);
+    setCentralWidget(client);
+
+    for (int t = 1; t <= kRecordTypeCount; ++t) {
+        QWidget* page = nullptr;
+        if (t == 1)
+            page = buildGridPage(StringGrid1, grid1Model_, reader_.type1Table);
+        else if (t == 2)
+            page = buildGridPage(StringGrid2, grid2Model_, reader_.type2Table);
+        else if (t == kFingerprintTab)
+            page = new QWidget;
+        else
+            page = buildNoticePage(t);
+        page->setObjectName(QStringLiteral("TabSheet%1").arg(t));
+        tabSheets_[t - 1] = page;
+        PageControl1->addTab(page, QString::fromLatin1(kTabCaptions[t - 1]));
+    }
+    buildFingerMap(tabSheets_[kFingerprintTab - 1]);
+}
+
+QWidget* TMainNISTForm::buildGridPage(QTableView*& grid, RecordTableModel*& model, nist::RecordTable& table)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    // The grid sits at (8, 16), anchored to all four sides.
+    layout->setContentsMargins(8, 16, 8, 4);
+    grid = new QTableView(page);
+    model = new RecordTableModel(table, grid);
+    setUpRecordGrid(*grid, *model);
+    layout->addWidget(grid);
+    return page;
+}
+
+QWidget* TMainNISTForm::buildNoticePage(int recordType)
+{
+    auto* page = new QWidget;
+    auto* notice = new QLabel(QStringLiteral("Not supported in this version of NIST viewer"), page);
+    notice->setObjectName(QStringLiteral("NotSupportedLabel%1").arg(recordType));
+    QFont font = notice->font();
+    font.setPixelSize(32);
+    notice->setFont(font);
+    notice->move(96, 184);
+    notice->adjustSize();
+    return page;
+}
+
+void TMainNISTForm::buildFingerMap(QWidget* page)
+{
+    fingerMap = new FingerMap(page);
+    fingerMap->resize(770, 460);
+    for (int n = 1; n <= kFingerPositions; ++n) {
+        FingerprintThumbnail* thumb = fingerMap->thumbnail(n);
+        thumb->onMouseDown = [this](int position) { ImageMouseDown(position); };
+        thumb->onClick = [this](int position) { ImageClick(position); };
+        thumb->onContextMenu = [this](int, QPoint globalPos) { PopupMenu4Fingerprint->popup(globalPos); };
+    }
+}
+
+void TMainNISTForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMainNISTForm::FormShow()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+}
+
+void TMainNISTForm::FileOpen1Execute()
+{
+    const QString name = askOpenFileName(QString::fromLatin1(kOpenFilter));
+    if (!name.isEmpty())
+        FileOpen1Accept(toSystemPath(name));
+}
+
+void TMainNISTForm::FileOpen1Accept(const std::string& fileName)
+{
+    {
+        HourglassCursor hourglass;
+        runCommand([&] { reader_.loadNistFile(fileName); });
+    }
+    // What was read before a failure stays displayed.
+    refreshGrids();
+}
+
+void TMainNISTForm::refreshGrids()
+{
+    grid1Model_->refresh(*StringGrid1);
+    grid2Model_->refresh(*StringGrid2);
+}
+
+bool TMainNISTForm::isRecordTabVisible(int recordType) const
+{
+    return PageControl1->isTabVisible(recordType - 1);
+}
+
+void TMainNISTForm::setRecordTabVisible(int recordType, bool visible)
+{
+    if (recordType >= 1 && recordType <= kRecordTypeCount)
+        PageControl1->setTabVisible(recordType - 1, visible);
+}
+
+void TMainNISTForm::activateType4Page()
+{
+    PageControl1->setCurrentIndex(kFingerprintTab - 1);
+}
+
+void TMainNISTForm::placeFingerprint(const platform::Bitmap& bitmap, const nist::T_T4& record, int number)
+{
+    const int position = fingerMap->placeFingerprint(bitmap, record);
+    if (position != 0)
+        reader_.fingerMap[static_cast<std::size_t>(position)] = number;
+}
+
+void TMainNISTForm::clearFingerprints()
+{
+    fingerMap->clear();
+}
+
+void TMainNISTForm::repaint()
+{
+    refreshGrids();
+    QMainWindow::update();
+}
+
+void TMainNISTForm::setBusyCursor(bool busy)
+{
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+void TMainNISTForm::ImageMouseDown(int position)
+{
+    reader_.selectedFingerprint = reader_.fingerMap[static_cast<std::size_t>(position)] - 1;
+}
+
+const platform::Bitmap* TMainNISTForm::selectedBitmap() const
+{
+    const int index = reader_.selectedFingerprint;
+    if (index < 0 || static_cast<std::size_t>(index) >= reader_.fingerprintBitmaps.size())
+        return nullptr;
+    return &reader_.fingerprintBitmaps[static_cast<std::size_t>(index)];
+}
+
+const nist::T_T4* TMainNISTForm::selectedRecord() const
+{
+    const int index = reader_.selectedFingerprint;
+    if (index < 0 || static_cast<std::size_t>(index) >= reader_.type4Records.size())
+        return nullptr;
+    return &reader_.type4Records[static_cast<std::size_t>(index)];
+}
+
+void TMainNISTForm::ImageClick(int position)
+{
+    ImageMouseDown(position);
+    const platform::Bitmap* bitmap = selectedBitmap();
+    if (bitmap && imageViewer_)
+        imageViewer_->ShowBitmap(*bitmap);
+}
+
+void TMainNISTForm::MenuCopyClick()
+{
+    if (const platform::Bitmap* bitmap = selectedBitmap())
+        QGuiApplication::clipboard()->setImage(toQImage(*bitmap));
+}
+
+void TMainNISTForm::MenuSaveAsWSQClick()
+{
+    const nist::T_T4* record = selectedRecord();
+    if (!record)
+        return;
+    const QString name = askSaveFileName(QString::fromLatin1(kWsqFilter));
+    if (!name.isEmpty())
+        saveFingerprintAsWsq(*record, toSystemPath(name));
+}
+
+void TMainNISTForm::SaveAsBMPClick()
+{
+    const platform::Bitmap* bitmap = selectedBitmap();
+    if (!bitmap)
+        return;
+    const QString name = askSaveFileName(QString::fromLatin1(kBmpFilter));
+    if (!name.isEmpty())
+        saveFingerprintAsBmp(*bitmap, toSystemPath(name));
+}
+
+bool looksLikeNistFile(const std::string& fileName)
+{
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::size_t dot = fileName.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        std::string extension = fileName.substr(dot);
+        for (char& c : extension)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (extension == ".nist")
+            return true;
+    }
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (!file)
+        return false;
+    char head[2] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return got == 2 && head[0] == '1' && head[1] == '.';
+}
+
+}  // namespace app

@@ -1,0 +1,111 @@
+#include "app/record_table_model.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPalette>
+#include <QTableView>
+#include <algorithm>
+
+#include "app/qt_text.h"
+
+namespace app {
+
+RecordTableModel::RecordTableModel(nist::RecordTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table)
+{
+}
+
+int RecordTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : table_.rowCount() - 1;
+}
+
+int RecordTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : nist::RecordTable::kColumnCount;
+}
+
+QVariant RecordTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return fromFieldBytes(table_.cell(index.column(), tableRow(index.row())));
+    case Qt::BackgroundRole:
+        // The Code column is the grid's fixed column.
+        if (index.column() == nist::RecordTable::CodeColumn)
+            return QApplication::palette().brush(QPalette::Button);
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool RecordTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    std::string bytes = toFieldBytes(value.toString());
+    if (bytes == table_.cell(index.column(), tableRow(index.row())))
+        return true;
+    table_.setCell(index.column(), tableRow(index.row()), std::move(bytes));
+    shownRevision_ = table_.revision();
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    if (index.column() == nist::RecordTable::CodeColumn)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < nist::RecordTable::kColumnCount)
+        return QString::fromLatin1(nist::RecordTable::headerText(section));
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void RecordTableModel::refresh(QTableView& view)
+{
+    if (shownRevision_ == table_.revision())
+        return;
+    shownRevision_ = table_.revision();
+    const int rows = rowCount();
+    if (rows > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
+    for (int row = 0; row < rows; ++row) {
+        const bool hidden = !table_.isRowVisible(tableRow(row));
+        if (view.isRowHidden(row) != hidden)
+            view.setRowHidden(row, hidden);
+    }
+}
+
+void setUpRecordGrid(QTableView& view, RecordTableModel& model)
+{
+    view.setModel(&model);
+    view.verticalHeader()->hide();
+    view.horizontalHeader()->setHighlightSections(false);
+    view.horizontalHeader()->setStretchLastSection(false);
+    const int widths[nist::RecordTable::kColumnCount] = {40, 400, 300};
+    for (int column = 0; column < nist::RecordTable::kColumnCount; ++column)
+        view.setColumnWidth(column, widths[column]);
+    // The classic grid row of 24 pixels, taller only when the font needs it.
+    view.verticalHeader()->setDefaultSectionSize(std::max(24, view.fontMetrics().height() + 6));
+    view.setShowGrid(true);
+    view.setSelectionMode(QAbstractItemView::ContiguousSelection);
+    view.setSelectionBehavior(QAbstractItemView::SelectItems);
+    // In-place editing always on: typing into a cell edits it.
+    view.setEditTriggers(QAbstractItemView::AllEditTriggers);
+    view.setWordWrap(false);
+    model.refresh(view);
+}
+
+}  // namespace app
