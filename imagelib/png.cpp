@@ -1,0 +1,479 @@
+#include "imagelib/png.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <vector>
+
+namespace imagelib {
+
+namespace {
+
+// Deflate gives at most 1032 bytes from one; below the slack a damaged file is
+// left to libpng to judge.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+constexpr std::uint64_t kDecodeSlack = std::uint64_t{1} << 20;
+
+int fail(int code)
+{
+    SetLastImageError(code);
+    return code;
+}
+
+struct Rgb {
+    std::uint8_t red, green, blue;
+};
+
+void setEntry(ImageRecord& record, std::size_t i, Rgb c)
+{
+    std::uint8_t* e = record.entry(i);
+    if (record.paletteEntrySize >= 4) {
+        e[0] = c.blue;
+        e[1] = c.green;
+        e[2] = c.red;
+        e[3] = 0;
+    } else {
+        e[0] = c.red;
+        e[1] = c.green;
+        e[2] = c.blue;
+    }
+}
+
+Rgb entryColour(const ImageRecord& record, std::size_t i)
+{
+    const std::uint8_t* e = record.entry(i);
+    if (record.paletteEntrySize >= 4)
+        return {e[2], e[1], e[0]};
+    return {e[0], e[1], e[2]};
+}
+
+bool allocate(std::vector<png_byte>& buffer, std::uint64_t size)
+{
+    if (size > kMaxImageBytes)
+        return false;
+    try {
+        buffer.assign(static_cast<std::size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Everything a load holds. It lives outside the function that sets the
+// long-jump target, so a libpng error skips no destructor and this one frees it all.
+struct PngReader {
+    std::FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_byte> image;
+    std::vector<png_bytep> rows;
+
+    ~PngReader()
+    {
+        if (png)
+            png_destroy_read_struct(&png, &info, nullptr);
+        if (file)
+            std::fclose(file);
+    }
+};
+
+// The parts of the header and of the transparency decision the row conversion needs.
+struct PngLayout {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    bool grayAlpha = false;
+    bool expand = false;          // palette indices become B,G,R,A pixels
+    bool replaceTransparent = false;  // RGB pixels of the transparent colour show the background
+    Rgb background{};
+    png_colorp palette = nullptr;
+    int paletteCount = 0;
+    png_bytep alpha = nullptr;
+    int alphaCount = 0;
+    png_color_16p transparent = nullptr;
+};
+
+std::uint8_t sample8(const PngLayout& l, png_uint_16 v)
+{
+    return static_cast<std::uint8_t>(l.bitDepth == 16 ? v >> 8 : v);
+}
+
+void fillPalette(ImageRecord& record, const PngLayout& l, bool hasBackground)
+{
+    if (l.colourType == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < l.paletteCount && i < record.paletteSize; ++i)
+            setEntry(record, i, {l.palette[i].red, l.palette[i].green, l.palette[i].blue});
+        if (l.alphaCount == 1 && l.alpha && hasBackground && l.paletteCount > 0) {
+            const png_color c = l.palette[0];
+            const std::uint8_t a = l.alpha[0];
+            setEntry(record, 0, {BlendOverBackground(c.red, a, l.background.red),
+                                 BlendOverBackground(c.green, a, l.background.green),
+                                 BlendOverBackground(c.blue, a, l.background.blue)});
+        }
+        return;
+    }
+    const int step = 255 / (record.paletteSize - 1);
+    for (int i = 0; i < record.paletteSize; ++i) {
+        const auto g = static_cast<std::uint8_t>(i * step);
+        setEntry(record, i, {g, g, g});
+    }
+    // The gray level the transparency chunk names shows the background.
+    if (l.alphaCount == 1 && hasBackground && l.transparent) {
+        const unsigned level = sample8(l, l.transparent->gray);
+        if (level < record.paletteSize)
+            setEntry(record, level, l.background);
+    }
+}
+
+// Reads the header, decides how transparency is shown and allocates the record.
+int prepareRecord(PngReader& r, ImageRecord& record, PngLayout& l, std::uint64_t fileSize)
+{
+    int interlace = 0;
+    png_get_IHDR(r.png, r.info, &l.width, &l.height, &l.bitDepth, &l.colourType, &interlace, nullptr, nullptr);
+    const int channels = png_get_channels(r.png, r.info);
+    const std::uint64_t raw = std::uint64_t{l.height} * (1 + (std::uint64_t{l.width} * channels * l.bitDepth + 7) / 8);
+    if (raw > fileSize * kMaxDeflateRatio + kDecodeSlack)
+        return kImageBadSize;  // the file cannot hold the picture its header declares
+
+    const int e = l.bitDepth == 2 ? 4 : (l.bitDepth == 16 ? 8 : l.bitDepth);
+    if (l.bitDepth == 16)
+        png_set_strip_16(r.png);
+    l.grayAlpha = (l.colourType & PNG_COLOR_MASK_ALPHA) && !(l.colourType & PNG_COLOR_MASK_COLOR);
+    const int d = l.grayAlpha ? (channels - 1) * e : channels * e;
+
+    png_color_16p bg = nullptr;
+    const bool hasBackground = png_get_bKGD(r.png, r.info, &bg) && bg;
+    if (hasBackground)  // in 16-bit files on the same scale as the stripped samples
+        l.background = {sample8(l, bg->red), sample8(l, bg->green), sample8(l, bg->blue)};
+    if (!png_get_tRNS(r.png, r.info, &l.alpha, &l.alphaCount, &l.transparent))
+        l.alphaCount = 0;
+    png_get_PLTE(r.png, r.info, &l.palette, &l.paletteCount);
+
+    // Gray and RGB files carry a colour, not an alpha table: without a background
+    // there is nothing to show in its place and the chunk is ignored.
+    const bool palette = l.colourType == PNG_COLOR_TYPE_PALETTE;
+    record.transparentIndex = -1;
+    if (palette && l.alpha && l.alphaCount == 1 && !hasBackground) {
+        if (l.alpha[0] == 0)
+            record.transparentIndex = 0;
+        else
+            l.expand = true;
+    }
+    if (palette && l.alpha && l.alphaCount > 1)
+        l.expand = true;
+    if (l.expand && l.bitDepth < 8)
+        png_set_packing(r.png);
+    l.replaceTransparent = l.colourType == PNG_COLOR_TYPE_RGB && hasBackground && l.alphaCount > 0 && l.transparent;
+
+    record.width = l.width;
+    record.height = l.height;
+    record.bitsPerPixel = static_cast<std::uint8_t>((l.grayAlpha || (palette && l.expand)) ? 32 : d);
+    record.paletteSize = 0;
+    if (record.bitsPerPixel <= 8)
+        record.paletteSize = static_cast<std::uint16_t>(palette ? l.paletteCount : 1 << std::min(l.bitDepth, 8));
+    if (const int code = AllocateImageRecord(record))
+        return code;
+    if (record.bitsPerPixel <= 8)
+        fillPalette(record, l, hasBackground);
+    return kImageNoError;
+}
+
+void widen2To4(const png_byte* src, std::uint8_t* dst, png_uint_32 width)
+{
+    for (png_uint_32 x = 0; x < width; ++x) {
+        const unsigned v = (src[x / 4] >> (6 - 2 * (x % 4))) & 3;
+        dst[x / 2] = static_cast<std::uint8_t>(dst[x / 2] | (x % 2 ? v : v << 4));
+    }
+}
+
+void convertRow(const PngLayout& l, const png_byte* src, std::uint8_t* dst, std::size_t copyBytes)
+{
+    if (l.bitDepth == 2 && !l.expand)
+        return widen2To4(src, dst, l.width);
+    for (png_uint_32 x = 0; x < l.width; ++x) {
+        std::uint8_t* p = dst + std::size_t{x} * 4;
+        if (l.grayAlpha) {
+            p[0] = p[1] = p[2] = src[2 * x];
+            p[3] = src[2 * x + 1];
+        } else if (l.colourType == PNG_COLOR_TYPE_RGB_ALPHA) {
+            p[0] = src[4 * x + 2];
+            p[1] = src[4 * x + 1];
+            p[2] = src[4 * x];
+            p[3] = src[4 * x + 3];
+        } else if (l.expand) {
+            const int index = src[x];
+            const png_color c = index < l.paletteCount ? l.palette[index] : png_color{0, 0, 0};
+            p[0] = c.blue;
+            p[1] = c.green;
+            p[2] = c.red;
+            p[3] = index < l.alphaCount ? l.alpha[index] : 255;
+        } else if (l.colourType == PNG_COLOR_TYPE_RGB) {
+            const png_byte* s = src + std::size_t{x} * 3;
+            p = dst + std::size_t{x} * 3;
+            Rgb c{s[0], s[1], s[2]};
+            if (l.replaceTransparent && c.red == sample8(l, l.transparent->red) &&
+                c.green == sample8(l, l.transparent->green) && c.blue == sample8(l, l.transparent->blue))
+                c = l.background;
+            p[0] = c.blue;
+            p[1] = c.green;
+            p[2] = c.red;
+        } else {
+            std::memcpy(dst, src, copyBytes);
+            return;
+        }
+    }
+}
+
+int readPixels(PngReader& r, ImageRecord& record, const PngLayout& l)
+{
+    png_set_interlace_handling(r.png);
+    png_read_update_info(r.png, r.info);
+    const std::uint64_t rowBytes = png_get_rowbytes(r.png, r.info);
+    // What convertRow takes from each row of the library.
+    std::uint64_t needed = (std::uint64_t{l.width} * record.bitsPerPixel + 7) / 8;
+    if (l.bitDepth == 2 && !l.expand)
+        needed = (std::uint64_t{l.width} + 3) / 4;
+    else if (l.grayAlpha)
+        needed = std::uint64_t{l.width} * 2;
+    else if (l.expand)
+        needed = l.width;
+    if (rowBytes < needed)
+        return kImageCorrupted;
+    if (!allocate(r.image, rowBytes * l.height))
+        return kImageNoMemory;
+    try {
+        r.rows.resize(l.height);
+    } catch (const std::bad_alloc&) {
+        return kImageNoMemory;
+    }
+    for (png_uint_32 y = 0; y < l.height; ++y)
+        r.rows[y] = r.image.data() + y * rowBytes;
+    png_read_image(r.png, r.rows.data());
+
+    const std::size_t copyBytes = static_cast<std::size_t>(std::min<std::uint64_t>(rowBytes, record.rowStride));
+    for (png_uint_32 y = 0; y < l.height; ++y)
+        convertRow(l, r.rows[y], record.row(l.height - 1 - y), copyBytes);
+    r.image.clear();
+    r.rows.clear();
+    png_read_end(r.png, nullptr);
+    return kImageNoError;
+}
+
+// Sets the long-jump target: a libpng error anywhere below ends here with code 1.
+int readPng(PngReader& r, ImageRecord& record, std::uint64_t fileSize)
+{
+    r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!r.png)
+        return kImageNoMemory;
+    if (setjmp(png_jmpbuf(r.png)))
+        return kImageCorrupted;
+    r.info = png_create_info_struct(r.png);
+    if (!r.info)
+        return kImageNoMemory;
+    png_init_io(r.png, r.file);
+    png_set_sig_bytes(r.png, 8);
+    png_read_info(r.png, r.info);
+    PngLayout layout;
+    if (const int code = prepareRecord(r, record, layout, fileSize))
+        return code;
+    return readPixels(r, record, layout);
+}
+
+// ---------------------------------------------------------------- writing
+
+int checkRecord(const ImageRecord& r)
+{
+    const unsigned d = r.bitsPerPixel;
+    if (d != 1 && d != 4 && d != 8 && d != 16 && d != 24 && d != 32)
+        return kImageBadDepth;
+    if (r.width == 0 || r.height == 0)
+        return kImageBadSize;
+    if (r.rowStride < imageRowStride(r.width, d, false) || r.pixels.size() < std::uint64_t{r.rowStride} * r.height)
+        return kImageNullRecord;
+    if (r.paletteSize != 0 && ((r.paletteEntrySize != 3 && r.paletteEntrySize != 4) ||
+                               r.palette.size() < std::size_t{r.paletteSize} * r.paletteEntrySize))
+        return kImageNullRecord;
+    return kImageNoError;
+}
+
+// True when every index is written as the gray sample that shows its own
+// palette colour (entry i is gray level i scaled to the bit depth).
+bool paletteIsGrayRamp(const ImageRecord& r)
+{
+    const unsigned top = (1u << r.bitsPerPixel) - 1;
+    if (r.paletteSize > top + 1)
+        return false;
+    for (std::size_t i = 0; i < r.paletteSize; ++i) {
+        const Rgb c = entryColour(r, i);
+        const unsigned level = static_cast<unsigned>(i) * 255 / top;
+        if (c.red != level || c.green != level || c.blue != level)
+            return false;
+    }
+    return true;
+}
+
+// Highest palette index any pixel of a 1-, 4- or 8-bit record uses.
+unsigned highestIndex(const ImageRecord& r)
+{
+    const unsigned depth = r.bitsPerPixel;
+    const unsigned mask = (1u << depth) - 1;
+    unsigned highest = 0;
+    for (std::uint32_t y = 0; y < r.height; ++y) {
+        const std::uint8_t* row = r.row(y);
+        for (std::uint32_t x = 0; x < r.width; ++x) {
+            const std::size_t bit = std::size_t{x} * depth;
+            highest = std::max(highest, (row[bit / 8] >> (8 - depth - bit % 8)) & mask);
+        }
+    }
+    return highest;
+}
+
+struct PngWriter {
+    std::FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ImageRecord wide;  // a 5-5-5 record widened to 24 bits
+    std::vector<png_byte> row;
+    png_color palette[256] = {};
+
+    ~PngWriter()
+    {
+        if (png)
+            png_destroy_write_struct(&png, &info);
+        if (file)
+            std::fclose(file);
+    }
+};
+
+int writeRows(PngWriter& w, const ImageRecord& record)
+{
+    const std::uint64_t rowBytes = (std::uint64_t{record.bitsPerPixel} * record.width + 7) / 8;
+    if (!allocate(w.row, rowBytes))
+        return kImageNoMemory;
+    const unsigned n = record.bitsPerPixel / 8;
+    for (std::uint32_t y = record.height; y-- > 0;) {
+        const std::uint8_t* src = record.row(y);
+        if (n >= 3) {
+            for (std::uint32_t x = 0; x < record.width; ++x) {
+                const std::uint8_t* s = src + std::size_t{x} * n;
+                png_byte* d = w.row.data() + std::size_t{x} * n;
+                d[0] = s[2];
+                d[1] = s[1];
+                d[2] = s[0];
+                if (n == 4)
+                    d[3] = s[3];
+            }
+        } else {
+            std::memcpy(w.row.data(), src, static_cast<std::size_t>(rowBytes));
+        }
+        png_write_row(w.png, w.row.data());
+    }
+    return kImageNoError;
+}
+
+// Sets the long-jump target: a libpng error anywhere below ends here with code 1.
+int writePng(PngWriter& w, const ImageRecord& record)
+{
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!w.png)
+        return kImageNoMemory;
+    w.info = png_create_info_struct(w.png);
+    if (!w.info)
+        return kImageNoMemory;
+    if (setjmp(png_jmpbuf(w.png)))
+        return kImageCorrupted;
+    png_init_io(w.png, w.file);
+
+    const unsigned depth = record.bitsPerPixel;
+    int colourType = PNG_COLOR_TYPE_PALETTE;
+    if (depth == 32)
+        colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    else if (depth == 24)
+        colourType = PNG_COLOR_TYPE_RGB;
+    else if (paletteIsGrayRamp(record))
+        colourType = PNG_COLOR_TYPE_GRAY;
+    png_set_IHDR(w.png, w.info, record.width, record.height, static_cast<int>(std::min(depth, 8u)), colourType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        // libpng refuses indices past the PLTE; such pixels are written as black.
+        const int count = std::min<int>(std::max<unsigned>(record.paletteSize, highestIndex(record) + 1), 1 << depth);
+        for (int i = 0; i < count && i < record.paletteSize; ++i) {
+            const Rgb c = entryColour(record, i);
+            w.palette[i] = {c.red, c.green, c.blue};
+        }
+        png_set_PLTE(w.png, w.info, w.palette, count);
+    }
+    png_write_info(w.png, w.info);
+    if (const int code = writeRows(w, record))
+        return code;
+    png_write_end(w.png, w.info);
+    return kImageNoError;
+}
+
+}  // namespace
+
+int LoadPngFile(const std::string& fileName, ImageRecord* record)
+{
+    SetLastImageError(kImageNoError);
+    if (!record)
+        return fail(kImageNullRecord);
+    int code = kImageNoError;
+    {
+        PngReader reader;
+        reader.file = std::fopen(fileName.c_str(), "rb");
+        if (!reader.file) {
+            code = kImageCannotOpen;
+        } else {
+            png_byte signature[8] = {};
+            if (std::fread(signature, 1, 8, reader.file) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
+                code = kImageUnsupportedOption;
+            } else {
+                std::error_code ec;
+                const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+                code = readPng(reader, *record, ec ? 0 : size);
+            }
+        }
+    }
+    if (code != kImageNoError)
+        FreeImageRecord(*record);
+    return fail(code);
+}
+
+int SavePngFile(const std::string& fileName, const ImageRecord& record)
+{
+    SetLastImageError(kImageNoError);
+    PngWriter writer;
+    writer.file = std::fopen(fileName.c_str(), "wb");
+    if (!writer.file)
+        return fail(kImageCannotOpen);
+    const ImageRecord* source = &record;
+    if (record.bitsPerPixel == 16) {
+        if (const int code = checkRecord(record))
+            return fail(code);
+        try {
+            writer.wide = record;
+        } catch (const std::bad_alloc&) {
+            return fail(kImageNoMemory);
+        }
+        if (const int code = Expand555To24(writer.wide))
+            return fail(code);
+        source = &writer.wide;
+    }
+    if (const int code = checkRecord(*source))
+        return fail(code);
+    int code = writePng(writer, *source);
+    if (writer.png)
+        png_destroy_write_struct(&writer.png, &writer.info);
+    const int closed = std::fclose(writer.file);
+    writer.file = nullptr;
+    if (code == kImageNoError && closed != 0)
+        code = kImageWriteError;
+    return fail(code);
+}
+
+}  // namespace imagelib
