@@ -19,7 +19,8 @@
 //        nist_com.h; string2fet: empty name; extractfet_ret: name not found
 //    -3  getc_huffman_table             allocation (huffbits)
 //        sort_huffbits                  a code longer than 16 bits remains
-//        make_huff_table                a counted symbol got no code
+//        make_huff_table                a counted symbol got no code:
+//                                       "ERROR : make_huff_table : symbol %d has no code\n"
 //    -4  getc_huffman_table             a table holds more than 257 values
 //    -5  getc_huffman_table             allocation (huffvalues)
 //   -10..-13  wsq_encode_1              allocation / block sizes (encoder)
@@ -83,8 +84,7 @@ inline constexpr int WSQ_ERR_FRAME_TOO_LARGE = -110;   // frame beyond what the 
 //       "ERROR : wsq_encode_1 : image %d x %d is larger than the codec accepts\n"
 //       "ERROR : putc_sof_segment : frame value out of range\n"
 //  -111 "ERROR : quantize : bit rate %f gives no usable bin widths\n"
-//       (WSQ_ERR_BITRATE, wsq/quantization.h: a bit rate that gives zero,
-//       infinite or NaN bin widths)
+//       (WSQ_ERR_BITRATE, wsq/quantization.h: a NaN or zero bit-rate scale)
 
 // Largest frame (width x height) the decoder allocates for; about 11 bytes of
 // working memory per pixel.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -86,35 +86,41 @@ inline int extend(int k, int len, Extension e, int& sign)
 // G neighbouring lines (adjacent floats in memory) at once: in the column
 // pass the innermost loop then runs over contiguous floats and vectorises.
 template <int G>
-void analyzeLanes(float* dst, const float* src, int n, int ss, const float* filt, int fsize,
-                  int firstCentre, int outCount, int outOffset)
+void analyzeLanes(float* dst, int ds, const float* src, int n, int ss, const float* filt,
+                  int fsize, int firstCentre, int outCount, int outOffset, int kBegin = 0,
+                  int kEnd = -1)
 {
     const int half = (fsize - 1) / 2;
-    for (int k = 0; k < outCount; ++k) {
+    if (kEnd < 0)
+        kEnd = outCount;
+    for (int k = kBegin; k < kEnd; ++k) {
         float acc[G];
+        #pragma GCC unroll 16
         for (int g = 0; g < G; ++g)
             acc[g] = 0.0f;
         const int base = 2 * k + firstCentre - half;
         for (int i = 0; i < fsize; ++i) {
             const float f = filt[i];
             const float* s = src + static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss;
+                #pragma GCC unroll 16
             for (int g = 0; g < G; ++g)
                 acc[g] += f * s[g];
         }
-        float* d = dst + static_cast<std::ptrdiff_t>(outOffset + k) * ss;
+        float* d = dst + static_cast<std::ptrdiff_t>(outOffset + k) * ds;
         for (int g = 0; g < G; ++g)
             d[g] = acc[g];
     }
 }
 
+// Samples of the source are ss floats apart, outputs in dst ds floats apart.
 template <int G>
-void analyzeGroup(float* dst, const float* src, int n, int ss, const float* hifilt, int hisize,
-                  const float* lofilt, int losize, bool inverted)
+void analyzeGroup(float* dst, int ds, const float* src, int n, int ss, const float* hifilt,
+                  int hisize, const float* lofilt, int losize, bool inverted)
 {
     const int m = (n + 1) / 2;
     const int p = n / 2;
-    analyzeLanes<G>(dst, src, n, ss, lofilt, losize, 0, m, inverted ? p : 0);
-    analyzeLanes<G>(dst, src, n, ss, hifilt, hisize, 1, p, inverted ? 0 : m);
+    analyzeLanes<G>(dst, ds, src, n, ss, lofilt, losize, 0, m, inverted ? p : 0);
+    analyzeLanes<G>(dst, ds, src, n, ss, hifilt, hisize, 1, p, inverted ? 0 : m);
 }
 
 // The coefficients that make one synthesized sample: positions within the
@@ -205,20 +211,112 @@ bool interiorOutput(const SynthesisLayout& s, int outN, int hisize, int losize)
 }
 
 template <int G>
-void applyTerms(float* dst, const float* src, int ss, const Terms& terms, int shift, int outN)
+void applyTerms(float* dst, int ds, const float* src, int ss, const Terms& terms, int shift,
+                int outN)
 {
     float acc[G];
+    #pragma GCC unroll 16
     for (int g = 0; g < G; ++g)
         acc[g] = 0.0f;
     for (int t = 0; t < terms.count; ++t) {
         const float c = terms.coef[t];
         const float* x = src + static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss;
+        #pragma GCC unroll 16
         for (int g = 0; g < G; ++g)
             acc[g] += c * x[g];
     }
-    float* d = dst + static_cast<std::ptrdiff_t>(outN) * ss;
+    float* d = dst + static_cast<std::ptrdiff_t>(outN) * ds;
+    #pragma GCC unroll 16
     for (int g = 0; g < G; ++g)
         d[g] = acc[g];
+}
+
+// G neighbouring outputs of one term list whose coefficients sit G floats
+// apart in src: out[g] = sum over t of coef[t] * src[pos[t] + first + g],
+// added term by term in list order from 0, exactly as applyTerms does for one
+// output. Used where a line's samples are contiguous (the row pass).
+template <int G>
+inline void sumRun(float* out, const float* src, const Terms& terms, int first)
+{
+    float acc[G];
+    #pragma GCC unroll 16
+    for (int g = 0; g < G; ++g)
+        acc[g] = 0.0f;
+    for (int t = 0; t < terms.count; ++t) {
+        const float c = terms.coef[t];
+        const float* x = src + (terms.pos[t] + first);
+        #pragma GCC unroll 16
+        for (int g = 0; g < G; ++g)
+            acc[g] += c * x[g];
+    }
+    #pragma GCC unroll 16
+    for (int g = 0; g < G; ++g)
+        out[g] = acc[g];
+}
+
+// `count` outputs of one term list, shifted by one coefficient from each to
+// the next, written `step` floats apart from dst.
+void sumRuns(float* dst, int step, const float* src, const Terms& terms, int count)
+{
+    float out[kLaneGroup];
+    int j = 0;
+    for (; j + kLaneGroup <= count; j += kLaneGroup) {
+        sumRun<kLaneGroup>(out, src, terms, j);
+        for (int g = 0; g < kLaneGroup; ++g)
+            dst[static_cast<std::ptrdiff_t>(j + g) * step] = out[g];
+    }
+    for (; j < count; ++j) {
+        sumRun<1>(out, src, terms, j);
+        dst[static_cast<std::ptrdiff_t>(j) * step] = out[0];
+    }
+}
+
+// One half of the analysis of a contiguous line. Away from the ends the
+// outputs read no extension, and with the line split into its even and odd
+// samples (`split`: the m even ones, then the odd ones) output k + 1 reads the
+// floats after those output k reads, so runs of outputs are summed side by
+// side. The ends take the general path.
+void analyzeHalfContiguous(float* dst, const float* line, const float* split, int n, int m,
+                           const float* filt, int fsize, int firstCentre, int outCount,
+                           int outOffset)
+{
+    const int half = (fsize - 1) / 2;
+    // Output k reads samples 2k + firstCentre - half ... + fsize - 1.
+    const int kLo = std::max(0, ceilDiv(half - firstCentre, 2));
+    const int kHi = std::min(outCount - 1, floorDiv(n - fsize + half - firstCentre, 2));
+    if (kLo > kHi || fsize > kMaxTerms) {
+        analyzeLanes<1>(dst, 1, line, n, 1, filt, fsize, firstCentre, outCount, outOffset);
+        return;
+    }
+    Terms terms;
+    terms.count = fsize;
+    for (int i = 0; i < fsize; ++i) {
+        const int d = firstCentre - half + i;  // sample 2k + d
+        const int q = floorDiv(d, 2);
+        terms.pos[i] = (d - 2 * q == 0 ? 0 : m) + q;
+        terms.coef[i] = filt[i];
+    }
+    analyzeLanes<1>(dst, 1, line, n, 1, filt, fsize, firstCentre, outCount, outOffset, 0, kLo);
+    // sumRuns starts its runs at output 0 of the term list: shift the list to kLo.
+    for (int i = 0; i < fsize; ++i)
+        terms.pos[i] += kLo;
+    sumRuns(dst + outOffset + kLo, 1, split, terms, kHi - kLo + 1);
+    analyzeLanes<1>(dst, 1, line, n, 1, filt, fsize, firstCentre, outCount, outOffset, kHi + 1,
+                    outCount);
+}
+
+void analyzeLineContiguous(float* dst, const float* src, int n, const float* hifilt, int hisize,
+                           const float* lofilt, int losize, bool inverted, std::vector<float>& split)
+{
+    const int m = (n + 1) / 2;
+    const int p = n / 2;
+    split.resize(static_cast<std::size_t>(n));
+    for (int k = 0; k < m; ++k)
+        split[static_cast<std::size_t>(k)] = src[2 * k];
+    for (int k = 0; k < p; ++k)
+        split[static_cast<std::size_t>(m + k)] = src[2 * k + 1];
+    analyzeHalfContiguous(dst, src, split.data(), n, m, lofilt, losize, 0, m, inverted ? p : 0);
+    analyzeHalfContiguous(dst, src, split.data(), n, m, hifilt, hisize, 1, p, inverted ? 0 : m);
 }
 
 // Away from the line ends the terms of output n + 2 are those of n moved by
@@ -232,7 +330,24 @@ struct SynthesisPlan {
     int losize;
     int first, last;  // interior outputs; none when first > last
     Terms pattern[2];
+    // Terms of the outputs outside [first, last], in output order, worked out
+    // once for all lines; empty when there are too many to keep (lines far
+    // shorter than the filters), and then worked out per output.
+    std::vector<Terms> edges;
 };
+
+constexpr int kMaxCachedEdges = 32;
+
+// The terms of edge output outN: cached, or worked out into `scratch`.
+const Terms& edgeTerms(const SynthesisPlan& plan, int outN, Terms& scratch)
+{
+    if (!plan.edges.empty()) {
+        const int interior = plan.first <= plan.last ? plan.last - plan.first + 1 : 0;
+        return plan.edges[static_cast<std::size_t>(outN < plan.first ? outN : outN - interior)];
+    }
+    synthesisTerms(scratch, plan.layout, outN, plan.hifilt, plan.hisize, plan.lofilt, plan.losize);
+    return scratch;
+}
 
 void makePlan(SynthesisPlan& plan, int n, bool inverted, const float* hifilt, int hisize,
               const float* lofilt, int losize)
@@ -253,30 +368,119 @@ void makePlan(SynthesisPlan& plan, int n, bool inverted, const float* hifilt, in
     for (int parity = 0; parity < 2 && plan.first + parity <= plan.last; ++parity)
         synthesisTerms(plan.pattern[parity], plan.layout, plan.first + parity, hifilt, hisize, lofilt,
                        losize);
+    plan.edges.clear();
+    const int interior = plan.first <= plan.last ? plan.last - plan.first + 1 : 0;
+    if (n - interior > kMaxCachedEdges)
+        return;
+    plan.edges.resize(static_cast<std::size_t>(n - interior));
+    std::size_t e = 0;
+    for (int outN = 0; outN < n; ++outN)
+        if (outN < plan.first || outN > plan.last)
+            synthesisTerms(plan.edges[e++], plan.layout, outN, hifilt, hisize, lofilt, losize);
 }
 
 template <int G>
-void synthesizeGroup(float* dst, const float* src, int ss, const SynthesisPlan& plan)
+void synthesizeGroup(float* dst, int ds, const float* src, int ss, const SynthesisPlan& plan)
 {
     Terms edge;
     for (int outN = 0; outN < plan.layout.n; ++outN) {
         if (outN >= plan.first && outN <= plan.last) {
             const int rel = outN - plan.first;
-            applyTerms<G>(dst, src, ss, plan.pattern[rel % 2], rel / 2, outN);
+            applyTerms<G>(dst, ds, src, ss, plan.pattern[rel % 2], rel / 2, outN);
         } else {
-            synthesisTerms(edge, plan.layout, outN, plan.hifilt, plan.hisize, plan.lofilt, plan.losize);
-            applyTerms<G>(dst, src, ss, edge, 0, outN);
+            applyTerms<G>(dst, ds, src, ss, edgeTerms(plan, outN, edge), 0, outN);
         }
     }
 }
 
-std::unique_ptr<float[]> allocateScratch(int width, int height)
+// One contiguous line: the interior outputs of each parity are summed in runs.
+void synthesizeLineContiguous(float* dst, const float* src, const SynthesisPlan& plan)
+{
+    Terms edge;
+    for (int outN = 0; outN < plan.layout.n; ++outN) {
+        if (outN >= plan.first && outN <= plan.last)
+            continue;
+        applyTerms<1>(dst, 1, src, 1, edgeTerms(plan, outN, edge), 0, outN);
+    }
+    for (int parity = 0; parity < 2; ++parity) {
+        const int start = plan.first + parity;
+        if (start > plan.last)
+            continue;
+        sumRuns(dst + start, 2, src, plan.pattern[parity], (plan.last - start) / 2 + 1);
+    }
+}
+
+// Work space of the in-place passes: one line, its even/odd split, and one
+// group of columns. A few lines instead of a second image: the transforms
+// touch far less fresh memory and stay in cache.
+struct PassBuffers {
+    std::vector<float> line, split, columns;
+};
+
+bool allocatePassBuffers(PassBuffers& b, int width, int height)
 {
     try {
-        return std::make_unique_for_overwrite<float[]>(static_cast<std::size_t>(width) *
-                                                       static_cast<std::size_t>(height));
+        b.line.resize(static_cast<std::size_t>(width));
+        b.split.reserve(static_cast<std::size_t>(width));
+        b.columns.resize(static_cast<std::size_t>(kLaneGroup) * static_cast<std::size_t>(height));
+        return true;
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        return false;
+    }
+}
+
+// Puts `lanes` transformed columns of n samples (sample k of column g at
+// tmp[k * lanes + g]) back into the image, the first at `region`.
+void storeColumns(float* region, int width, int n, const float* tmp, int lanes)
+{
+    for (int k = 0; k < n; ++k) {
+        float* d = region + static_cast<std::ptrdiff_t>(k) * width;
+        for (int g = 0; g < lanes; ++g)
+            d[g] = tmp[static_cast<std::ptrdiff_t>(k) * lanes + g];
+    }
+}
+
+void analyzeNode(float* region, const WaveletNode& node, int width, const float* hifilt,
+                 int hisize, const float* lofilt, int losize, PassBuffers& b)
+{
+    for (int r = 0; r < node.dy; ++r) {
+        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
+        analyzeLineContiguous(b.line.data(), row, node.dx, hifilt, hisize, lofilt, losize, node.ir,
+                              b.split);
+        std::copy(b.line.begin(), b.line.begin() + node.dx, row);
+    }
+    int c = 0;
+    for (; c + kLaneGroup <= node.dx; c += kLaneGroup) {
+        analyzeGroup<kLaneGroup>(b.columns.data(), kLaneGroup, region + c, node.dy, width, hifilt,
+                                 hisize, lofilt, losize, node.ic);
+        storeColumns(region + c, width, node.dy, b.columns.data(), kLaneGroup);
+    }
+    for (; c < node.dx; ++c) {
+        analyzeGroup<1>(b.columns.data(), 1, region + c, node.dy, width, hifilt, hisize, lofilt,
+                        losize, node.ic);
+        storeColumns(region + c, width, node.dy, b.columns.data(), 1);
+    }
+}
+
+void synthesizeNode(float* region, const WaveletNode& node, int width, const float* hifilt,
+                    int hisize, const float* lofilt, int losize, PassBuffers& b)
+{
+    SynthesisPlan plan;
+    makePlan(plan, node.dy, node.ic, hifilt, hisize, lofilt, losize);
+    int c = 0;
+    for (; c + kLaneGroup <= node.dx; c += kLaneGroup) {
+        synthesizeGroup<kLaneGroup>(b.columns.data(), kLaneGroup, region + c, width, plan);
+        storeColumns(region + c, width, node.dy, b.columns.data(), kLaneGroup);
+    }
+    for (; c < node.dx; ++c) {
+        synthesizeGroup<1>(b.columns.data(), 1, region + c, width, plan);
+        storeColumns(region + c, width, node.dy, b.columns.data(), 1);
+    }
+    makePlan(plan, node.dx, node.ir, hifilt, hisize, lofilt, losize);
+    for (int r = 0; r < node.dy; ++r) {
+        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
+        synthesizeLineContiguous(b.line.data(), row, plan);
+        std::copy(b.line.begin(), b.line.begin() + node.dx, row);
     }
 }
 
@@ -291,13 +495,18 @@ void analyze_lines(float* dst, const float* src, int lines, int length, int line
     int line = 0;
     if (lineStride == 1) {
         for (; line + kLaneGroup <= lines; line += kLaneGroup)
-            analyzeGroup<kLaneGroup>(dst + line, src + line, length, sampleStride, hifilt, hisize,
-                                     lofilt, losize, inverted);
+            analyzeGroup<kLaneGroup>(dst + line, sampleStride, src + line, length, sampleStride,
+                                     hifilt, hisize, lofilt, losize, inverted);
     }
+    std::vector<float> split;
     for (; line < lines; ++line) {
         const std::ptrdiff_t off = static_cast<std::ptrdiff_t>(line) * lineStride;
-        analyzeGroup<1>(dst + off, src + off, length, sampleStride, hifilt, hisize, lofilt, losize,
-                        inverted);
+        if (sampleStride == 1)
+            analyzeLineContiguous(dst + off, src + off, length, hifilt, hisize, lofilt, losize,
+                                  inverted, split);
+        else
+            analyzeGroup<1>(dst + off, sampleStride, src + off, length, sampleStride, hifilt,
+                            hisize, lofilt, losize, inverted);
     }
 }
 
@@ -312,11 +521,14 @@ void synthesize_lines(float* dst, const float* src, int lines, int length, int l
     int line = 0;
     if (lineStride == 1) {
         for (; line + kLaneGroup <= lines; line += kLaneGroup)
-            synthesizeGroup<kLaneGroup>(dst + line, src + line, sampleStride, plan);
+            synthesizeGroup<kLaneGroup>(dst + line, sampleStride, src + line, sampleStride, plan);
     }
     for (; line < lines; ++line) {
         const std::ptrdiff_t off = static_cast<std::ptrdiff_t>(line) * lineStride;
-        synthesizeGroup<1>(dst + off, src + off, sampleStride, plan);
+        if (sampleStride == 1)
+            synthesizeLineContiguous(dst + off, src + off, plan);
+        else
+            synthesizeGroup<1>(dst + off, sampleStride, src + off, sampleStride, plan);
     }
 }
 
@@ -324,17 +536,17 @@ int wsq_decompose(float* fdata, int width, int height,
                   std::span<const WaveletNode, kWaveletNodeCount> tree, const float* hifilt,
                   int hisize, const float* lofilt, int losize)
 {
-    std::unique_ptr<float[]> scratch = allocateScratch(width, height);
-    if (!scratch) {
+    PassBuffers buffers;
+    if (!allocatePassBuffers(buffers, width, height)) {
         std::fprintf(stderr, "ERROR : wsq_decompose : malloc : fdata1\n");
         return -94;
     }
+    // Each node: its rows, then the columns of the result, in place.
     for (const WaveletNode& node : tree) {
+        if (node.dx <= 0 || node.dy <= 0)
+            continue;
         float* region = fdata + static_cast<std::ptrdiff_t>(node.y) * width + node.x;
-        analyze_lines(scratch.get(), region, node.dy, node.dx, width, 1, hifilt, hisize, lofilt,
-                      losize, node.ir);
-        analyze_lines(region, scratch.get(), node.dx, node.dy, 1, width, hifilt, hisize, lofilt,
-                      losize, node.ic);
+        analyzeNode(region, node, width, hifilt, hisize, lofilt, losize, buffers);
     }
     return 0;
 }
@@ -360,18 +572,18 @@ int wsq_reconstruct(float* fdata, int width, int height,
                      losize, hisize);
         return kWsqErrorFilterPair;
     }
-    std::unique_ptr<float[]> scratch = allocateScratch(width, height);
-    if (!scratch) {
+    PassBuffers buffers;
+    if (!allocatePassBuffers(buffers, width, height)) {
         std::fprintf(stderr, "ERROR : wsq_reconstruct : malloc : fdata1\n");
         return -97;
     }
+    // Nodes in reverse: the columns of each, then the rows of the result, in place.
     for (int i = kWaveletNodeCount - 1; i >= 0; --i) {
         const WaveletNode& node = tree[i];
+        if (node.dx <= 0 || node.dy <= 0)
+            continue;
         float* region = fdata + static_cast<std::ptrdiff_t>(node.y) * width + node.x;
-        synthesize_lines(scratch.get(), region, node.dx, node.dy, 1, width, hifilt.data(),
-                         hisize, lofilt.data(), losize, node.ic);
-        synthesize_lines(region, scratch.get(), node.dy, node.dx, width, 1, hifilt.data(),
-                         hisize, lofilt.data(), losize, node.ir);
+        synthesizeNode(region, node, width, hifilt.data(), hisize, lofilt.data(), losize, buffers);
     }
     return 0;
 }

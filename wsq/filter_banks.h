@@ -21,15 +21,15 @@ void synthesize_lines(float* dst, const float* src, int lines, int length, int l
                       int sampleStride, const float* hifilt, int hisize, const float* lofilt,
                       int losize, bool inverted);
 
-// Forward transform in place over the 20 nodes; 0, or -94 when the scratch
-// image cannot be allocated.
+// Forward transform in place over the 20 nodes; 0, or -94 when its working
+// lines cannot be allocated.
 int wsq_decompose(float* fdata, int width, int height,
                   std::span<const WaveletNode, kWaveletNodeCount> tree, const float* hifilt,
                   int hisize, const float* lofilt, int losize);
 
 // Inverse transform in place with the synthesis filters of a transform table;
 // an empty span means the stream defined no such filter. 0, -95 (no lowpass),
-// -96 (no highpass), -97 (no scratch image) or kWsqErrorFilterPair.
+// -96 (no highpass), -97 (no memory for its working lines) or kWsqErrorFilterPair.
 int wsq_reconstruct(float* fdata, int width, int height,
                     std::span<const WaveletNode, kWaveletNodeCount> tree,
                     std::span<const float> lofilt, std::span<const float> hifilt);

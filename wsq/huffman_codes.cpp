@@ -1,11 +1,17 @@
 #include "wsq/huffman_codes.h"
 
 #include <cstdio>
+#include <new>
 
 int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* olast_size, const unsigned char* huffbits)
 {
     std::vector<HuffCode> table;
-    table.reserve(MAX_HUFFCOUNTS + 1);
+    try {
+        table.reserve(MAX_HUFFCOUNTS + 1);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : build_huffsizes : calloc : huffcode_table\n");
+        return -2;
+    }
     for (int length = 1; length <= MAX_HUFFBITS; ++length)
         for (int i = 0; i < huffbits[length - 1]; ++i)
             table.push_back(HuffCode{static_cast<short>(length), 0});

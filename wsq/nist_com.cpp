@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "wsq/errors.h"
 #include "wsq/stream_reader.h"
@@ -43,32 +44,70 @@ int atoiValue(std::string_view text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+// Room for `capacity` entries; false after printing `message` when there is no memory.
+template <typename Vector>
+bool reserveOrReport(Vector& v, int capacity, const char* message)
+{
+    try {
+        v.reserve(static_cast<std::size_t>(capacity));
+        return true;
+    } catch (const std::bad_alloc&) {
+        std::fputs(message, stderr);
+        return false;
+    }
+}
+
+// A private copy of a text; false after printing `message` when there is no memory.
+bool copyOrReport(std::optional<std::string>* ocopy, std::string_view text, const char* message)
+{
+    try {
+        ocopy->emplace(text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        std::fputs(message, stderr);
+        return false;
+    }
+}
+
 }  // namespace
 
 int allocfet_ret(std::unique_ptr<FetList>* ofet, int capacity)
 {
-    auto fet = std::make_unique<FetList>();
+    std::unique_ptr<FetList> fet;
+    try {
+        fet = std::make_unique<FetList>();
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : allocfet_ret : malloc : fet\n");
+        return -2;
+    }
     fet->capacity = std::max(capacity, 0);
-    fet->names.reserve(static_cast<std::size_t>(fet->capacity));
-    fet->values.reserve(static_cast<std::size_t>(fet->capacity));
+    if (!reserveOrReport(fet->names, fet->capacity, "ERROR : allocfet_ret : calloc : fet->names\n"))
+        return -3;
+    if (!reserveOrReport(fet->values, fet->capacity, "ERROR : allocfet_ret : calloc : fet->values\n"))
+        return -4;
     *ofet = std::move(fet);
     return 0;
 }
 
 int reallocfet_ret(FetList* fet, int new_capacity)
 {
-    fet->capacity = std::max(new_capacity, fet->count());
-    fet->names.reserve(static_cast<std::size_t>(fet->capacity));
-    fet->values.reserve(static_cast<std::size_t>(fet->capacity));
+    const int capacity = std::max(new_capacity, fet->count());
+    if (!reserveOrReport(fet->names, capacity, "ERROR : reallocfet_ret : realloc : fet->names\n"))
+        return -2;
+    // This message has never ended in a line break.
+    if (!reserveOrReport(fet->values, capacity, "ERROR : reallocfet_ret : realloc : fet->values"))
+        return -3;
+    fet->capacity = capacity;
     return 0;
 }
 
 int updatefet_ret(std::string_view feature, std::optional<std::string_view> value, FetList* fet)
 {
-    std::optional<std::string> copy;
-    if (value)
-        copy.emplace(*value);
     const int at = findName(*fet, feature);
+    std::optional<std::string> copy;
+    // The same text for a replaced and an appended value; only the code differs.
+    if (value && !copyOrReport(&copy, *value, "ERROR : updatefet_ret : strdup : fet->values[]\n"))
+        return at >= 0 ? -2 : -4;
     if (at >= 0) {
         fet->values[static_cast<std::size_t>(at)] = std::move(copy);
         return 0;
@@ -77,7 +116,13 @@ int updatefet_ret(std::string_view feature, std::optional<std::string_view> valu
         if (int ret = reallocfet_ret(fet, fet->capacity + std::max(10, fet->capacity / 10)))
             return ret;
     }
-    fet->names.emplace_back(feature);
+    try {
+        fet->names.emplace_back(feature);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : updatefet_ret : strdup : fet->names[]\n");
+        return -3;
+    }
+    // Room for the value was reserved with the name's slot.
     fet->values.push_back(std::move(copy));
     return 0;
 }
@@ -90,7 +135,11 @@ int extractfet_ret(std::optional<std::string>* ovalue, std::string_view feature,
                      feature.data());
         return -2;
     }
-    *ovalue = fet.values[static_cast<std::size_t>(at)];
+    const auto& value = fet.values[static_cast<std::size_t>(at)];
+    std::optional<std::string> copy;
+    if (value && !copyOrReport(&copy, *value, "ERROR : extractfet_ret : strdup : value\n"))
+        return -3;
+    *ovalue = std::move(copy);
     return 0;
 }
 
@@ -99,7 +148,11 @@ int lookupfet(std::optional<std::string>* ovalue, std::string_view feature, cons
     const int at = findName(fet, feature);
     if (at < 0)
         return 0;
-    *ovalue = fet.values[static_cast<std::size_t>(at)];
+    const auto& value = fet.values[static_cast<std::size_t>(at)];
+    std::optional<std::string> copy;
+    if (value && !copyOrReport(&copy, *value, "ERROR : lookupfet : strdup : value\n"))
+        return -2;
+    *ovalue = std::move(copy);
     return 1;
 }
 
@@ -143,7 +196,18 @@ int string2fet(std::unique_ptr<FetList>* ofet, std::string_view istr)
 
 int fet2string(std::string* ostr, const FetList& fet)
 {
+    std::size_t size = 1;
+    for (int i = 0; i < fet.count(); ++i) {
+        const auto& value = fet.values[static_cast<std::size_t>(i)];
+        size += fet.names[static_cast<std::size_t>(i)].size() + (value ? value->size() : 0) + 2;
+    }
     std::string text;
+    try {
+        text.reserve(size);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : fet2string : malloc : str\n");
+        return -2;
+    }
     for (int i = 0; i < fet.count(); ++i) {
         const auto& value = fet.values[static_cast<std::size_t>(i)];
         text += fet.names[static_cast<std::size_t>(i)];

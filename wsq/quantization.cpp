@@ -81,10 +81,9 @@ bool binWidths(QuantValues& qv)
             break;
         k = std::move(kept);
     }
-    // Removing every subband leaves no bits to share: the limit of q is infinite.
-    if (k.empty())
-        q = std::numeric_limits<float>::infinity();
-    if (std::isnan(q) || !(q > 0.0f))
+    // Every subband is removed only when the rate gives no bits at all (zero
+    // or negative): nothing sensible can be coded, as with a zero q.
+    if (k.empty() || std::isnan(q) || !(q > 0.0f))
         return false;
 
     for (int s : k0) {
@@ -164,8 +163,14 @@ void image_to_float(std::vector<float>& fdata, float& m_shift, float& r_scale,
     fdata.assign(num_pix, 0.0f);
     if (r_scale == 0.0f)
         return;  // uniform: nothing to scale, and the caller refuses it
+    // Like m_shift, each sample is the quotient worked out in double and
+    // rounded once to float.
+    // A pixel has 256 possible values: work each out once.
+    float sample[256];
+    for (int v = 0; v < 256; ++v)
+        sample[v] = static_cast<float>((static_cast<double>(v) - m_shift) / r_scale);
     for (std::size_t i = 0; i < num_pix; ++i)
-        fdata[i] = (static_cast<float>(data[i]) - m_shift) / r_scale;
+        fdata[i] = sample[data[i]];
 }
 
 void subband_variances(QuantValues& quant_vals, const WaveletTrees& trees, const float* fip,

@@ -9,8 +9,9 @@
 #include "wsq/tables.h"
 #include "wsq/trees.h"
 
-// A bit rate that drives the bin widths to zero, infinity or NaN would give a
-// stream that decodes to a flat or broken image; the encoder refuses it.
+// A bit rate whose bit-allocation scale q comes out NaN or zero (a NaN,
+// zero or negative rate) leaves no bin widths to code with; the encoder
+// refuses it.
 inline constexpr int WSQ_ERR_BITRATE = -111;
 
 // Pixels (N = width x height bytes) to floats centred on their mean and

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "wsq/errors.h"
 
@@ -169,8 +170,18 @@ int getc_transform_table(TransformTable* dtt_table, const unsigned char** cbufpt
         return ret;
     dtt_table->losize = l1;
     // A previous pair is replaced, whatever this segment goes on to hold.
-    dtt_table->hifilt.assign(l0, 0.0f);
-    dtt_table->lofilt.assign(l1, 0.0f);
+    try {
+        dtt_table->lofilt.assign(l1, 0.0f);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : getc_transform_table : calloc : lofilt\n");
+        return -94;
+    }
+    try {
+        dtt_table->hifilt.assign(l0, 0.0f);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : getc_transform_table : calloc : hifilt\n");
+        return -95;
+    }
 
     // The analysis lowpass (first group) becomes the synthesis highpass with
     // alternating signs; the analysis highpass becomes the synthesis lowpass.
@@ -339,7 +350,13 @@ int getc_comment(std::string* ocomment, const unsigned char** cbufptr, const uns
         std::fprintf(stderr, "ERROR : getc_comment : segment length %d is below 2\n", length);
         return WSQ_ERR_COMMENT_LENGTH;
     }
-    std::string text(length - 2u, '\0');
+    std::string text;
+    try {
+        text.assign(length - 2u, '\0');
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ERROR : getc_comment : malloc : comment\n");
+        return -2;
+    }
     if (int ret = getc_bytes(reinterpret_cast<unsigned char*>(text.data()), text.size(), cbufptr, ebufptr))
         return ret;
     *ocomment = std::move(text);

@@ -131,8 +131,9 @@ TEST(Decoder, MissingAndMisplacedSegments)
         const Result r = decode(k.pieces.join());
         EXPECT_EQ(r.code, k.expected) << k.name;
         EXPECT_TRUE(untouched(r)) << k.name;
-        if (!k.message.empty())
+        if (!k.message.empty()) {
             EXPECT_EQ(r.stderrText, k.message) << k.name;
+        }
     }
 }
 

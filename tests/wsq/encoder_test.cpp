@@ -235,6 +235,9 @@ TEST(WsqEncoder, RefusesWhatItCannotCode)
         {uniform, 100, 100, 0.75f, {WSQ_ERR_UNIFORM_IMAGE}, "ERROR : wsq_encode_1 : uniform image"},
         {corner, 100, 100, 0.75f, {WSQ_ERR_NO_VARIANCE}, "ERROR : quantize : no subband variance"},
         {fp, 100, 100, std::nanf(""), {WSQ_ERR_BITRATE}, "ERROR : quantize : bit rate"},
+        // A negative rate removes every subband from the bit allocation: no
+        // bits to spend, not the finest bins.
+        {fp, 100, 100, -1.0f, {WSQ_ERR_BITRATE}, "ERROR : quantize : bit rate -1.000000 gives no usable bin widths\n"},
         // Noise at a high rate codes larger than the raw image.
         {noise, 120, 120, 8.0f, {-32, -33, WSQ_ERR_BLOCK_OVERFLOW}, "buffer overlow"},
     };

@@ -109,6 +109,43 @@ TEST(FilterBanks, ColumnBatchesMatchSingleLines)
     EXPECT_EQ(batched, single);
 }
 
+// A line whose samples lie next to each other takes a faster path (outputs
+// summed side by side, ends apart) than one whose samples are spread out; the
+// two must agree to the last bit, for odd and even lengths, both orders, and
+// for an even-length synthesis pair too.
+TEST(FilterBanks, ContiguousLinesMatchSpreadLines)
+{
+    const SynthesisPair syn = synthesisPair();
+    const std::vector<float> lo4{0.1f, 0.4f, 0.4f, 0.1f}, hi4{-0.1f, 0.4f, -0.4f, 0.1f};
+    constexpr int kSpread = 3;
+    for (int n = 6; n <= 70; ++n) {
+        for (bool inv : {false, true}) {
+            const std::vector<float> x = randomSamples(n, 100 + n);
+            std::vector<float> spread(static_cast<size_t>(n) * kSpread, 0.0f);
+            for (int i = 0; i < n; ++i)
+                spread[static_cast<size_t>(i) * kSpread] = x[i];
+            std::vector<float> a(n), b(static_cast<size_t>(n) * kSpread);
+            const auto pick = [&](const std::vector<float>& v) {
+                std::vector<float> out(n);
+                for (int i = 0; i < n; ++i)
+                    out[i] = v[static_cast<size_t>(i) * kSpread];
+                return out;
+            };
+            analyze_lines(a.data(), x.data(), 1, n, n, 1, kAnalysisHighpass.data(), kAnalysisHighpassTaps,
+                          kAnalysisLowpass.data(), kAnalysisLowpassTaps, inv);
+            analyze_lines(b.data(), spread.data(), 1, n, 1, kSpread, kAnalysisHighpass.data(),
+                          kAnalysisHighpassTaps, kAnalysisLowpass.data(), kAnalysisLowpassTaps, inv);
+            ASSERT_EQ(a, pick(b)) << "analysis n=" << n << " inv=" << inv;
+            synthesize_lines(a.data(), x.data(), 1, n, n, 1, syn.hi.data(), 9, syn.lo.data(), 7, inv);
+            synthesize_lines(b.data(), spread.data(), 1, n, 1, kSpread, syn.hi.data(), 9, syn.lo.data(), 7, inv);
+            ASSERT_EQ(a, pick(b)) << "synthesis n=" << n << " inv=" << inv;
+            synthesize_lines(a.data(), x.data(), 1, n, n, 1, hi4.data(), 4, lo4.data(), 4, inv);
+            synthesize_lines(b.data(), spread.data(), 1, n, 1, kSpread, hi4.data(), 4, lo4.data(), 4, inv);
+            ASSERT_EQ(a, pick(b)) << "even synthesis n=" << n << " inv=" << inv;
+        }
+    }
+}
+
 TEST(FilterBanks, DecomposeThenReconstructIsNearIdentity)
 {
     const SynthesisPair syn = synthesisPair();

@@ -243,9 +243,10 @@ TEST(HuffmanDecode, NeverWritesPastTheOutput)
     for (const Case& k : cases) {
         const Decoded d = decodeBlocks(oneBlock(t, codeBlock(t, k.symbols)), k.capacity);
         EXPECT_EQ(d.code, k.expected) << k.capacity;
-        if (k.expected != 0)
+        if (k.expected != 0) {
             EXPECT_EQ(d.stderrText, "ERROR : huffman_decode_data_mem : coefficients overrun the image of " +
                                         std::to_string(k.capacity) + " values\n");
+        }
     }
 }
 

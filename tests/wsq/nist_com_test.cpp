@@ -196,8 +196,9 @@ TEST(NistCom, SearchOfAStream)
         CaptureStderr();
         EXPECT_EQ(ppi_from_stream(&ppi, stream.data(), stream.size()), k.expected) << k.name;
         GetCapturedStderr();
-        if (k.expected == 0)
+        if (k.expected == 0) {
             EXPECT_EQ(ppi, k.ppi) << k.name;
+        }
     }
 
     // The comment text must not be compared beyond the buffer.
