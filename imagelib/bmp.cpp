@@ -113,20 +113,7 @@ int loadBmp(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadBmpFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadBmp(bytes, *record);
-    if (code != kImageNoError) {
-        FreeImageRecord(*record);
-        SetLastImageError(code);
-    }
-    return code;
+    return loadImageFile(fileName, record, loadBmp);
 }
 
 namespace {
@@ -197,16 +184,10 @@ int saveBmp(ImageFileWriter& out, const ImageRecord& record)
 
 int SaveBmpFile(const std::string& fileName, const ImageRecord& record)
 {
-    SetLastImageError(kImageNoError);
-    int code = kImageNullRecord;
-    if (record.hasPixels()) {
-        ImageFileWriter out;
-        code = out.open(fileName);
-        if (code == kImageNoError)
-            code = saveBmp(out, record);
-    }
-    SetLastImageError(code);
-    return code;
+    // A record without pixels is refused before the file is created.
+    if (!record.hasPixels())
+        return runImageSave([] { return kImageNullRecord; });
+    return saveImageFile(fileName, [&](ImageFileWriter& out) { return saveBmp(out, record); });
 }
 
 }  // namespace imagelib

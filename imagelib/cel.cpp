@@ -47,13 +47,8 @@ void prepareRecord(ImageRecord& record, std::uint16_t width, std::uint16_t heigh
 
 void applyPalette(const Palette& palette, ImageRecord& record)
 {
-    for (std::size_t i = 0; i < 256; ++i) {
-        std::uint8_t* e = record.entry(i);
-        e[0] = palette[3 * i + 2];
-        e[1] = palette[3 * i + 1];
-        e[2] = palette[3 * i];
-        e[3] = 0;
-    }
+    for (std::size_t i = 0; i < 256; ++i)
+        setPaletteEntry(record, i, {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]});
 }
 
 int loadAnimatorCel(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
@@ -73,13 +68,9 @@ int loadAnimatorCel(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
         return code;
     in.seek(kCelHeaderSize);
     const std::uint8_t* p = in.take(768);
-    for (std::size_t i = 0; i < 256; ++i) {  // 6-bit values
-        std::uint8_t* e = record.entry(i);
-        e[0] = static_cast<std::uint8_t>(p[3 * i + 2] * 4);
-        e[1] = static_cast<std::uint8_t>(p[3 * i + 1] * 4);
-        e[2] = static_cast<std::uint8_t>(p[3 * i] * 4);
-        e[3] = 0;
-    }
+    const auto level = [p](std::size_t at) { return static_cast<std::uint8_t>(p[at] * 4); };  // 6-bit values
+    for (std::size_t i = 0; i < 256; ++i)
+        setPaletteEntry(record, i, {level(3 * i), level(3 * i + 1), level(3 * i + 2)});
     for (std::uint32_t y = 0; y < height; ++y)
         std::memcpy(record.row(record.height - 1 - y), in.take(width), width);
     return kImageNoError;
@@ -286,19 +277,7 @@ int loadCel(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadCelFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadCel(bytes, *record);
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    SetLastImageError(code);
-    return code;
+    return loadImageFile(fileName, record, loadCel);
 }
 
 }  // namespace imagelib

@@ -1,6 +1,8 @@
 #include "imagelib/file_io.h"
 
 #include <cstring>
+#include <filesystem>
+#include <new>
 
 #include "imagelib/image_record.h"
 #include "platform/files.h"
@@ -21,6 +23,60 @@ int readImageFile(const std::string& fileName, std::vector<std::uint8_t>& bytes)
     default:
         return kImageReadError;
     }
+}
+
+std::uint64_t imageFileSize(const std::string& fileName)
+{
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
+    return ec ? 0 : size;
+}
+
+bool allocateZeroed(std::vector<std::uint8_t>& buffer, std::uint64_t size)
+{
+    if (size > kMaxImageBytes)
+        return false;
+    try {
+        buffer.assign(static_cast<std::size_t>(size), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int runImageLoad(ImageRecord* record, const std::function<int(ImageRecord&)>& load)
+{
+    SetLastImageError(kImageNoError);
+    if (!record)
+        return recordImageResult(kImageNullRecord);
+    const int code = load(*record);
+    if (code != kImageNoError)
+        FreeImageRecord(*record);
+    return recordImageResult(code);
+}
+
+int loadImageFile(const std::string& fileName, ImageRecord* record, ImageParser parse)
+{
+    return runImageLoad(record, [&](ImageRecord& target) {
+        std::vector<std::uint8_t> bytes;
+        const int code = readImageFile(fileName, bytes);
+        return code != kImageNoError ? code : parse(bytes, target);
+    });
+}
+
+int runImageSave(const std::function<int()>& save)
+{
+    SetLastImageError(kImageNoError);
+    return recordImageResult(save());
+}
+
+int saveImageFile(const std::string& fileName, const std::function<int(ImageFileWriter&)>& write)
+{
+    return runImageSave([&] {
+        ImageFileWriter out;
+        const int code = out.open(fileName);
+        return code != kImageNoError ? code : write(out);
+    });
 }
 
 bool ByteReader::seek(std::uint64_t pos)
@@ -117,6 +173,15 @@ void putBe32(std::uint8_t* p, std::uint32_t v)
 {
     putBe16(p, v >> 16);
     putBe16(p + 2, v);
+}
+
+int closeWrittenFile(std::FILE*& file, int code)
+{
+    if (!file)
+        return code;
+    const int closed = std::fclose(file);
+    file = nullptr;
+    return code == kImageNoError && closed != 0 ? kImageWriteError : code;
 }
 
 int ImageFileWriter::open(const std::string& fileName)

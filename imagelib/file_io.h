@@ -6,14 +6,36 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace imagelib {
 
+struct ImageRecord;
+class ImageFileWriter;
+
 // Reads the whole file: 0, 7 (cannot open), 3 (no memory) or 11 (cannot read).
 int readImageFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
+// Size of a file in bytes; 0 when it cannot be sized.
+std::uint64_t imageFileSize(const std::string& fileName);
+// A zero-filled buffer of size bytes; false above kMaxImageBytes or without memory.
+bool allocateZeroed(std::vector<std::uint8_t>& buffer, std::uint64_t size);
+
+// How every reader runs: the last error is cleared, a null record fails with 9
+// before anything is opened, and when load fails the record is freed. The result
+// is recorded as the last error and returned.
+int runImageLoad(ImageRecord* record, const std::function<int(ImageRecord&)>& load);
+// The same for readers that parse the whole file from memory.
+using ImageParser = int (*)(const std::vector<std::uint8_t>& bytes, ImageRecord& record);
+int loadImageFile(const std::string& fileName, ImageRecord* record, ImageParser parse);
+// How every writer runs: the last error is cleared, save runs, and its result is
+// recorded as the last error and returned.
+int runImageSave(const std::function<int()>& save);
+// The same for writers that write through an ImageFileWriter: the file is created
+// (or truncated) before write runs, so a failed save can leave it behind.
+int saveImageFile(const std::string& fileName, const std::function<int(ImageFileWriter&)>& write);
 
 class ByteReader {
 public:
@@ -45,6 +67,10 @@ void putLe16(std::uint8_t* p, std::uint32_t v);
 void putLe32(std::uint8_t* p, std::uint32_t v);
 void putBe16(std::uint8_t* p, std::uint32_t v);
 void putBe32(std::uint8_t* p, std::uint32_t v);
+
+// Closes (when open) a file a codec library wrote to and returns code, or 12 when
+// code was a success and the final flush failed.
+int closeWrittenFile(std::FILE*& file, int code);
 
 // An output file opened for binary writing; closed on destruction.
 class ImageFileWriter {

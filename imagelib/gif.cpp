@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imagelib/file_io.h"
 #include "imagelib/formats.h"
 
 // Since giflib 5 the whole-file read hands interlaced images over with their
@@ -100,11 +101,8 @@ int loadGif(GifFileType* gif, ImageRecord& record)
     if (const int code = AllocateImageRecord(record))
         return code;
     for (int i = 0; i < colours; ++i) {
-        std::uint8_t* e = record.entry(static_cast<std::size_t>(i));
-        e[0] = map->Colors[i].Blue;
-        e[1] = map->Colors[i].Green;
-        e[2] = map->Colors[i].Red;
-        e[3] = 0;
+        const GifColorType& c = map->Colors[i];
+        setPaletteEntry(record, static_cast<std::size_t>(i), {c.Red, c.Green, c.Blue});
     }
     const int background = gif->SBackGroundColor >= 0 && gif->SBackGroundColor < colours ? gif->SBackGroundColor : 0;
     for (std::uint32_t y = 0; y < record.height; ++y)
@@ -117,25 +115,17 @@ int loadGif(GifFileType* gif, ImageRecord& record)
 
 int LoadGifFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    int openError = 0;
-    GifHandle gif(DGifOpenFileName(fileName.c_str(), &openError));
-    // A file that opens but does not start like a GIF is a format error, not an
-    // unreadable file.
-    int code = gif.get() ? loadGif(gif.get(), *record)
-                         : (openError == D_GIF_ERR_OPEN_FAILED ? kImageCannotOpen : kImageCorrupted);
-    if (!gif.close() && code == kImageNoError)
-        code = kImageCorrupted;
-    if (code == kImageNoError)
-        code = PackPaletteIndices(*record);
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    SetLastImageError(code);
-    return code;
+    return runImageLoad(record, [&](ImageRecord& target) {
+        int openError = 0;
+        GifHandle gif(DGifOpenFileName(fileName.c_str(), &openError));
+        // A file that opens but does not start like a GIF is a format error, not an
+        // unreadable file.
+        int code = gif.get() ? loadGif(gif.get(), target)
+                             : (openError == D_GIF_ERR_OPEN_FAILED ? kImageCannotOpen : kImageCorrupted);
+        if (!gif.close() && code == kImageNoError)
+            code = kImageCorrupted;
+        return code == kImageNoError ? PackPaletteIndices(target) : code;
+    });
 }
 
 }  // namespace imagelib

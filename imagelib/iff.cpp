@@ -162,13 +162,8 @@ int setPalette(const IffState& s, ImageRecord& record)
         h.masking == kTransparentColour && h.transparentColour < record.paletteSize ? h.transparentColour : -1;
     if (const int code = AllocateImageRecord(record))
         return code;
-    for (std::size_t i = 0; i < record.paletteSize; ++i) {
-        std::uint8_t* e = record.entry(i);
-        e[0] = colours[3 * i + 2];
-        e[1] = colours[3 * i + 1];
-        e[2] = colours[3 * i];
-        e[3] = 0;
-    }
+    for (std::size_t i = 0; i < record.paletteSize; ++i)
+        setPaletteEntry(record, i, {colours[3 * i], colours[3 * i + 1], colours[3 * i + 2]});
     return kImageNoError;
 }
 
@@ -272,19 +267,7 @@ int loadIff(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadIffFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadIff(bytes, *record);
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    SetLastImageError(code);
-    return code;
+    return loadImageFile(fileName, record, loadIff);
 }
 
 }  // namespace imagelib

@@ -19,12 +19,12 @@ using SaveFunction = int (*)(const std::string& fileName, const ImageRecord& rec
 
 struct LoadEntry {
     const char* extension;
-    LoadFunction load;  // null: no reader in this build yet (fails with 10)
+    LoadFunction function;  // null: no reader in this build yet (fails with 10)
 };
 
 struct SaveEntry {
     const char* extension;
-    SaveFunction save;  // null: no writer in this build yet (fails with 10)
+    SaveFunction function;  // null: no writer in this build yet (fails with 10)
 };
 
 // Compared in this order; one line per format.
@@ -75,12 +75,6 @@ const char* const kErrorTexts[kImageErrorCount] = {
     "Corrupt File",
 };
 
-int fail(int code)
-{
-    SetLastImageError(code);
-    return code;
-}
-
 // A code outside the table (a codec result passed up unchanged) keeps the table
 // code the writer recorded, so the error text always names a real reason.
 int recordResult(int code)
@@ -90,6 +84,21 @@ int recordResult(int code)
     else if (GetLastImageError() == kImageNoError)
         SetLastImageError(kImageCorrupted);
     return code;
+}
+
+// The function of the table entry for the file's extension; null without a dot,
+// for an extension the table does not list, or for an entry without one.
+template <typename Entry, std::size_t N>
+auto functionFor(const Entry (&table)[N], const std::string& fileName) -> decltype(table[0].function)
+{
+    const std::optional<std::string> ext = imageFileExtension(fileName);
+    if (!ext)
+        return nullptr;
+    for (const Entry& entry : table) {
+        if (*ext == entry.extension)
+            return entry.function;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -107,32 +116,14 @@ std::optional<std::string> imageFileExtension(std::string_view fileName)
 
 int LoadImageByExtension(const std::string& fileName, ImageRecord* record, void* info)
 {
-    const std::optional<std::string> ext = imageFileExtension(fileName);
-    if (!ext)
-        return fail(kImageBadExtension);
-    for (const LoadEntry& entry : kLoadTable) {
-        if (*ext != entry.extension)
-            continue;
-        if (!entry.load)
-            return fail(kImageBadExtension);
-        return recordResult(entry.load(fileName, record, info));
-    }
-    return fail(kImageBadExtension);
+    const LoadFunction load = functionFor(kLoadTable, fileName);
+    return load ? recordResult(load(fileName, record, info)) : recordImageResult(kImageBadExtension);
 }
 
 int SaveImageByExtension(const std::string& fileName, const ImageRecord& record, const void* options)
 {
-    const std::optional<std::string> ext = imageFileExtension(fileName);
-    if (!ext)
-        return fail(kImageBadExtension);
-    for (const SaveEntry& entry : kSaveTable) {
-        if (*ext != entry.extension)
-            continue;
-        if (!entry.save)
-            return fail(kImageBadExtension);
-        return recordResult(entry.save(fileName, record, options));
-    }
-    return fail(kImageBadExtension);
+    const SaveFunction save = functionFor(kSaveTable, fileName);
+    return save ? recordResult(save(fileName, record, options)) : recordImageResult(kImageBadExtension);
 }
 
 std::unique_ptr<platform::Bitmap> LoadImageToBitmap(const std::string& fileName, void* info, int alphaMode)
@@ -141,7 +132,7 @@ std::unique_ptr<platform::Bitmap> LoadImageToBitmap(const std::string& fileName,
     ImageRecord record;
     record.rowPadding = 1;
     if (fileName.find('.') == std::string::npos) {
-        fail(kImageUnsupportedOption);
+        recordImageResult(kImageUnsupportedOption);
         return nullptr;
     }
     if (LoadImageByExtension(fileName, &record, info) != kImageNoError)
@@ -159,7 +150,7 @@ int SaveBitmapToImage(const platform::Bitmap* bitmap, const std::string& fileNam
     if (converted != kImageNoError)
         return converted;
     if (fileName.find('.') == std::string::npos)
-        return fail(kImageBadExtension);
+        return recordImageResult(kImageBadExtension);
     return SaveImageByExtension(fileName, record, options);
 }
 
@@ -167,11 +158,11 @@ int BitmapToImageRecord(const platform::Bitmap* bitmap, ImageRecord& record, int
 {
     InitImageRecord(record);
     if (!bitmap || !platform::Bitmap::isSupportedDepth(bitmap->bitsPerPixel()))
-        return fail(kImageBadBitmap);
+        return recordImageResult(kImageBadBitmap);
     const std::size_t sourceStride = bitmap->stride();
     if (bitmap->width() < 0 || bitmap->height() < 0 ||
         bitmap->bits().size() < sourceStride * static_cast<std::size_t>(bitmap->height()))
-        return fail(kImageBadBitmap);
+        return recordImageResult(kImageBadBitmap);
     record.rowPadding = 1;
     record.width = static_cast<std::uint32_t>(bitmap->width());
     record.height = static_cast<std::uint32_t>(bitmap->height());
@@ -204,15 +195,11 @@ int BitmapToImageRecord(const platform::Bitmap* bitmap, ImageRecord& record, int
         // colour-table query would.
         if (colours == 0) {
             FreeImageRecord(record);
-            return fail(kImageSystemError);
+            return recordImageResult(kImageSystemError);
         }
         for (std::size_t i = 0; i < record.paletteSize; ++i) {
             const platform::RgbQuad& q = bitmap->palette()[i];
-            std::uint8_t* e = record.entry(i);
-            e[0] = q.blue;
-            e[1] = q.green;
-            e[2] = q.red;
-            e[3] = 0;
+            setPaletteEntry(record, i, {q.red, q.green, q.blue});
         }
     }
     return kImageNoError;
@@ -226,11 +213,8 @@ std::vector<platform::RgbQuad> bitmapPalette(const ImageRecord& record)
 {
     std::vector<platform::RgbQuad> colours(record.paletteSize);
     for (std::size_t i = 0; i < colours.size(); ++i) {
-        const std::uint8_t* e = record.entry(i);
-        if (record.paletteEntrySize >= 4)
-            colours[i] = {e[0], e[1], e[2], 0};
-        else
-            colours[i] = {e[2], e[1], e[0], 0};
+        const RgbColour c = paletteEntryColour(record, i);
+        colours[i] = {c.blue, c.green, c.red, 0};
     }
     if (record.transparentIndex >= 0 && static_cast<std::size_t>(record.transparentIndex) < colours.size()) {
         const BackgroundColour bg = GetBackgroundColour();
@@ -282,7 +266,7 @@ std::unique_ptr<platform::Bitmap> ImageRecordToBitmap(const ImageRecord& record,
                             record.palette.size() >= std::size_t{record.paletteSize} * record.paletteEntrySize);
     if (!record.hasPixels() || record.rowStride < packed || !paletteOk ||
         record.pixels.size() < std::uint64_t{record.rowStride} * record.height) {
-        fail(kImageNullRecord);
+        recordImageResult(kImageNullRecord);
         return nullptr;
     }
     std::unique_ptr<platform::Bitmap> bitmap;
@@ -292,7 +276,7 @@ std::unique_ptr<platform::Bitmap> ImageRecordToBitmap(const ImageRecord& record,
         bitmap = std::make_unique<platform::Bitmap>(static_cast<int>(record.width), static_cast<int>(record.height),
                                                     record.bitsPerPixel);
     } catch (const std::exception&) {
-        fail(kImageSystemError);
+        recordImageResult(kImageSystemError);
         return nullptr;
     }
     if (record.bitsPerPixel <= 8 && record.hasPalette()) {
@@ -312,7 +296,7 @@ std::unique_ptr<platform::Bitmap> ImageRecordToBitmap(const ImageRecord& record,
     } else if (record.bitsPerPixel == 32 && alphaMode == kAlphaOverImage) {
         const int code = blendOverImage(*bitmap);
         if (code != kImageNoError) {
-            fail(code);
+            recordImageResult(code);
             return nullptr;
         }
     }

@@ -22,11 +22,6 @@ bool isLibraryDepth(unsigned depth)
     }
 }
 
-int fail(int code)
-{
-    SetLastImageError(code);
-    return code;
-}
 }  // namespace
 
 void SetLastImageError(int code)
@@ -37,6 +32,12 @@ void SetLastImageError(int code)
 int GetLastImageError()
 {
     return lastError;
+}
+
+int recordImageResult(int code)
+{
+    SetLastImageError(code);
+    return code;
 }
 
 void InitImageRecord(ImageRecord& record)
@@ -60,9 +61,9 @@ std::uint64_t imageRowStride(std::uint64_t width, unsigned bitsPerPixel, bool pa
 int AllocateImageRecord(ImageRecord& record)
 {
     if (record.width == 0 || record.height == 0)
-        return fail(kImageBadSize);
+        return recordImageResult(kImageBadSize);
     if (!isLibraryDepth(record.bitsPerPixel))
-        return fail(kImageBadDepth);
+        return recordImageResult(kImageBadDepth);
     record.pixels.clear();
     record.pixels.shrink_to_fit();
     record.palette.clear();
@@ -79,32 +80,99 @@ int AllocateImageRecord(ImageRecord& record)
     const std::uint64_t stride = imageRowStride(record.width, record.bitsPerPixel, record.rowPadding != 0);
     const std::uint64_t total = stride * record.height;
     if (total == 0)
-        return fail(kImageBadSize);
+        return recordImageResult(kImageBadSize);
     if (stride > UINT32_MAX || total > kMaxImageBytes)
-        return fail(kImageNoMemory);
+        return recordImageResult(kImageNoMemory);
     try {
         record.palette.assign(std::size_t{record.paletteSize} * record.paletteEntrySize, 0);
         record.pixels.assign(static_cast<std::size_t>(total), 0);
     } catch (const std::bad_alloc&) {
         record.palette.clear();
         record.pixels.clear();
-        return fail(kImageNoMemory);
+        return recordImageResult(kImageNoMemory);
     }
     record.rowStride = static_cast<std::uint32_t>(stride);
     return kImageNoError;
 }
 
-bool imageRecordIsValid(const ImageRecord& record)
+int checkImageRecord(const ImageRecord& record)
 {
-    if (!isLibraryDepth(record.bitsPerPixel) || record.width == 0 || record.height == 0)
-        return false;
+    if (!isLibraryDepth(record.bitsPerPixel))
+        return kImageBadDepth;
+    if (record.width == 0 || record.height == 0)
+        return kImageBadSize;
     if (record.rowStride < imageRowStride(record.width, record.bitsPerPixel, false) ||
         record.pixels.size() < std::uint64_t{record.rowStride} * record.height)
-        return false;
-    if (record.paletteSize == 0)
-        return true;
-    return (record.paletteEntrySize == 3 || record.paletteEntrySize == 4) &&
-           record.palette.size() >= std::size_t{record.paletteSize} * record.paletteEntrySize;
+        return kImageNullRecord;
+    if (record.paletteSize != 0 && ((record.paletteEntrySize != 3 && record.paletteEntrySize != 4) ||
+                                    record.palette.size() < std::size_t{record.paletteSize} * record.paletteEntrySize))
+        return kImageNullRecord;
+    return kImageNoError;
+}
+
+bool imageRecordIsValid(const ImageRecord& record)
+{
+    return checkImageRecord(record) == kImageNoError;
+}
+
+RgbColour paletteEntryColour(const ImageRecord& record, std::size_t i)
+{
+    const std::uint8_t* e = record.entry(i);
+    if (record.paletteEntrySize >= 4)
+        return {e[2], e[1], e[0]};
+    return {e[0], e[1], e[2]};
+}
+
+void setPaletteEntry(ImageRecord& record, std::size_t i, RgbColour colour)
+{
+    std::uint8_t* e = record.entry(i);
+    if (record.paletteEntrySize >= 4) {
+        e[0] = colour.blue;
+        e[1] = colour.green;
+        e[2] = colour.red;
+        e[3] = 0;
+    } else {
+        e[0] = colour.red;
+        e[1] = colour.green;
+        e[2] = colour.blue;
+    }
+}
+
+bool paletteIsGray(const ImageRecord& record)
+{
+    for (std::size_t i = 0; i < record.paletteSize; ++i) {
+        const std::uint8_t* e = record.entry(i);
+        if (e[0] != e[1] || e[1] != e[2])
+            return false;
+    }
+    return true;
+}
+
+void setIdentityGrayPalette(ImageRecord& record)
+{
+    for (std::size_t i = 0; i < record.paletteSize; ++i) {
+        const auto level = static_cast<std::uint8_t>(i);
+        setPaletteEntry(record, i, {level, level, level});
+    }
+}
+
+void copySwappingRedBlue(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width, unsigned bytesPerPixel)
+{
+    for (std::uint32_t x = 0; x < width; ++x) {
+        const std::uint8_t* s = src + std::size_t{x} * bytesPerPixel;
+        std::uint8_t* d = dst + std::size_t{x} * bytesPerPixel;
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        if (bytesPerPixel == 4)
+            d[3] = s[3];
+    }
+}
+
+RgbColour colourFrom555(unsigned word)
+{
+    return {static_cast<std::uint8_t>(((word >> 10) & 0x1F) * 8), static_cast<std::uint8_t>(((word >> 5) & 0x1F) * 8),
+            static_cast<std::uint8_t>((word & 0x1F) * 8)};
 }
 
 int PackPaletteIndices(ImageRecord& record)
@@ -117,7 +185,7 @@ int PackPaletteIndices(ImageRecord& record)
     try {
         packed.assign(static_cast<std::size_t>(stride * record.height), 0);
     } catch (const std::bad_alloc&) {
-        return fail(kImageNoMemory);
+        return recordImageResult(kImageNoMemory);
     }
     const unsigned perByte = 8 / depth;
     for (std::uint32_t y = 0; y < record.height; ++y) {
@@ -139,11 +207,11 @@ int ExpandIndicesTo8Bit(const ImageRecord& record, std::vector<std::uint8_t>& ou
 {
     const unsigned depth = record.bitsPerPixel;
     if (depth != 1 && depth != 4 && depth != 8)
-        return fail(kImageBadDepth);
+        return recordImageResult(kImageBadDepth);
     try {
         out.assign(std::size_t{record.width} * record.height, 0);
     } catch (const std::bad_alloc&) {
-        return fail(kImageNoMemory);
+        return recordImageResult(kImageNoMemory);
     }
     const unsigned perByte = 8 / depth;
     const unsigned mask = (1u << depth) - 1;
@@ -161,28 +229,38 @@ int ExpandIndicesTo8Bit(const ImageRecord& record, std::vector<std::uint8_t>& ou
 int Expand555To24(ImageRecord& record)
 {
     if (record.bitsPerPixel != 16)
-        return fail(kImageBadDepth);
+        return recordImageResult(kImageBadDepth);
     const std::uint64_t stride = imageRowStride(record.width, 24, record.rowPadding > 0);
     std::vector<std::uint8_t> wide;
     try {
         wide.assign(static_cast<std::size_t>(stride * record.height), 0);
     } catch (const std::bad_alloc&) {
-        return fail(kImageNoMemory);
+        return recordImageResult(kImageNoMemory);
     }
     for (std::uint32_t y = 0; y < record.height; ++y) {
         const std::uint8_t* src = record.row(y);
         std::uint8_t* dst = wide.data() + std::size_t{y} * stride;
         for (std::uint32_t x = 0; x < record.width; ++x) {
-            const unsigned word = src[2 * x] | (src[2 * x + 1] << 8);
-            dst[3 * x] = static_cast<std::uint8_t>((word & 0x1F) * 8);
-            dst[3 * x + 1] = static_cast<std::uint8_t>(((word & 0x3E0) >> 5) * 8);
-            dst[3 * x + 2] = static_cast<std::uint8_t>(((word & 0x7C00) >> 10) * 8);
+            const RgbColour c = colourFrom555(src[2 * x] | (src[2 * x + 1] << 8));
+            dst[3 * x] = c.blue;
+            dst[3 * x + 1] = c.green;
+            dst[3 * x + 2] = c.red;
         }
     }
     record.pixels = std::move(wide);
     record.bitsPerPixel = 24;
     record.rowStride = static_cast<std::uint32_t>(stride);
     return kImageNoError;
+}
+
+int widen555Copy(const ImageRecord& record, ImageRecord& wide)
+{
+    try {
+        wide = record;
+    } catch (const std::bad_alloc&) {
+        return recordImageResult(kImageNoMemory);
+    }
+    return Expand555To24(wide);
 }
 
 BackgroundColour GetBackgroundColour()
@@ -207,10 +285,10 @@ int SetBackgroundImage(const ImageRecord& image)
         return kImageNoError;
     }
     if (image.bitsPerPixel != 24 && image.bitsPerPixel != 32)
-        return fail(kImageBadDepth);
+        return recordImageResult(kImageBadDepth);
     if (image.pixels.size() < std::size_t{image.rowStride} * image.height ||
         image.rowStride < std::uint64_t{image.width} * (image.bitsPerPixel / 8))
-        return fail(kImageNullRecord);
+        return recordImageResult(kImageNullRecord);
     backgroundImage = image;
     return kImageNoError;
 }

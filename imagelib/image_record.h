@@ -79,6 +79,28 @@ std::uint64_t imageRowStride(std::uint64_t width, unsigned bitsPerPixel, bool pa
 // least the packed width, height rows of pixels and paletteSize entries of 3 or 4
 // bytes. Writers refuse other records with 9.
 bool imageRecordIsValid(const ImageRecord& record);
+// The same test with the reason: 0, 2 (not a library depth), 4 (empty size) or
+// 9 (buffers shorter than the fields promise).
+int checkImageRecord(const ImageRecord& record);
+
+// A colour of a palette entry, whatever the entry layout.
+struct RgbColour {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
+// Entry i in the record's layout: B,G,R,0 for 4-byte entries, R,G,B for 3-byte.
+RgbColour paletteEntryColour(const ImageRecord& record, std::size_t i);
+void setPaletteEntry(ImageRecord& record, std::size_t i, RgbColour colour);
+// True when red, green and blue are equal in every entry (and without entries).
+bool paletteIsGray(const ImageRecord& record);
+// Entry i becomes gray level i, for every entry: the palette of 8-bit gray pictures.
+void setIdentityGrayPalette(ImageRecord& record);
+// Copies width pixels of 3 or 4 bytes, swapping the first and third byte of each
+// (R,G,B <-> B,G,R); a fourth byte is copied as it is.
+void copySwappingRedBlue(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width, unsigned bytesPerPixel);
+// The channels of a 5-5-5 word (bits 0-4 blue, 5-9 green, 10-14 red), each x 8.
+RgbColour colourFrom555(unsigned word);
 
 // An 8-bit record with at most 16 palette entries becomes 4-bit (more than 2
 // entries) or 1-bit. Other records are left alone. Returns 0 or 3.
@@ -89,10 +111,15 @@ int ExpandIndicesTo8Bit(const ImageRecord& record, std::vector<std::uint8_t>& ou
 // A 16-bit 5-5-5 record becomes a 24-bit record (each channel x 8). Returns 0,
 // 2 (not 16-bit) or 3.
 int Expand555To24(ImageRecord& record);
+// For writers without a 5-5-5 layout: wide becomes a copy of the 16-bit record
+// widened to 24 bits, so the caller's pixels stay untouched. Returns 0, 2 or 3.
+int widen555Copy(const ImageRecord& record, ImageRecord& wide);
 
 // The last error of the calling thread.
 void SetLastImageError(int code);
 int GetLastImageError();
+// Records code as the last error and returns it: how every reader and writer ends.
+int recordImageResult(int code);
 
 // Background used for transparent palette entries and alpha compositing. Black
 // and empty until someone sets them.

@@ -8,8 +8,8 @@
 #include <jpeglib.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <new>
+
+#include "imagelib/file_io.h"
 
 namespace imagelib {
 
@@ -19,12 +19,6 @@ namespace {
 // component; below the slack (about a million pixels) damaged files are left to
 // the library.
 constexpr std::uint64_t kSlackBlocks = 16384;
-
-int fail(int code)
-{
-    SetLastImageError(code);
-    return code;
-}
 
 struct JpegErrors {
     jpeg_error_mgr manager;
@@ -42,18 +36,6 @@ void setupErrors(JpegErrors& errors)
 {
     jpeg_std_error(&errors.manager);
     errors.manager.error_exit = exitWithJump;
-}
-
-struct Rgb {
-    std::uint8_t red, green, blue;
-};
-
-Rgb entryColour(const ImageRecord& record, std::size_t i)
-{
-    const std::uint8_t* e = record.entry(i);
-    if (record.paletteEntrySize >= 4)
-        return {e[2], e[1], e[0]};
-    return {e[0], e[1], e[2]};
 }
 
 // Everything a load holds. It lives outside the function that sets the
@@ -99,11 +81,7 @@ void copyScanline(const JSAMPLE* src, std::uint8_t* dst, std::uint32_t width, in
         std::copy(src, src + width, dst);
         return;
     }
-    for (std::uint32_t x = 0; x < width; ++x) {
-        dst[3 * x] = src[3 * x + 2];
-        dst[3 * x + 1] = src[3 * x + 1];
-        dst[3 * x + 2] = src[3 * x];
-    }
+    copySwappingRedBlue(src, dst, width, 3);
 }
 
 // Sets the long-jump target: a library error anywhere below ends here with code 1.
@@ -133,12 +111,8 @@ int readJpeg(JpegReader& r, ImageRecord& record, std::uint64_t fileSize)
     if (components * 8 != record.bitsPerPixel || r.cinfo.output_width != record.width ||
         r.cinfo.output_height != record.height)
         return kImageUnsupportedOption;
-    if (components == 1) {
-        for (unsigned i = 0; i < record.paletteSize; ++i) {
-            std::uint8_t* e = record.entry(i);
-            e[0] = e[1] = e[2] = static_cast<std::uint8_t>(i);
-        }
-    }
+    if (components == 1)
+        setIdentityGrayPalette(record);
     JSAMPARRAY line = (*r.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&r.cinfo), JPOOL_IMAGE,
                                                     record.width * static_cast<JDIMENSION>(components), 1);
     while (r.cinfo.output_scanline < r.cinfo.output_height) {
@@ -153,31 +127,9 @@ int readJpeg(JpegReader& r, ImageRecord& record, std::uint64_t fileSize)
 
 // ---------------------------------------------------------------- writing
 
-int checkRecord(const ImageRecord& r)
-{
-    const unsigned d = r.bitsPerPixel;
-    if (d != 1 && d != 4 && d != 8 && d != 16 && d != 24 && d != 32)
-        return kImageBadDepth;
-    if (r.width == 0 || r.height == 0)
-        return kImageBadSize;
-    if (r.rowStride < imageRowStride(r.width, d, false) || r.pixels.size() < std::uint64_t{r.rowStride} * r.height)
-        return kImageNullRecord;
-    if (r.paletteSize != 0 && ((r.paletteEntrySize != 3 && r.paletteEntrySize != 4) ||
-                               r.palette.size() < std::size_t{r.paletteSize} * r.paletteEntrySize))
-        return kImageNullRecord;
-    return kImageNoError;
-}
-
 bool isGrayRecord(const ImageRecord& r)
 {
-    if (r.paletteSize == 0)
-        return r.bitsPerPixel == 8;
-    for (std::size_t i = 0; i < r.paletteSize; ++i) {
-        const Rgb c = entryColour(r, i);
-        if (c.red != c.green || c.green != c.blue)
-            return false;
-    }
-    return true;
+    return r.paletteSize == 0 ? r.bitsPerPixel == 8 : paletteIsGray(r);
 }
 
 struct JpegWriter {
@@ -207,7 +159,7 @@ void fillScanline(const ImageRecord& r, const std::uint8_t* src, JSAMPLE* dst, b
             }
             // Gray records write each index's own level, so a palette that is not
             // the identity ramp still saves the picture that is shown.
-            const Rgb c = index < r.paletteSize ? entryColour(r, index) : Rgb{0, 0, 0};
+            const RgbColour c = index < r.paletteSize ? paletteEntryColour(r, index) : RgbColour{};
             if (gray) {
                 dst[x] = c.red;
             } else {
@@ -263,55 +215,33 @@ int writeJpeg(JpegWriter& w, const std::string& fileName, const ImageRecord& rec
 
 int LoadJpegFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record)
-        return fail(kImageNullRecord);
-    int code = kImageNoError;
-    {
+    return runImageLoad(record, [&](ImageRecord& target) {
         JpegReader reader;
         setupErrors(reader.errors);
         reader.cinfo.err = &reader.errors.manager;
         reader.file = std::fopen(fileName.c_str(), "rb");
-        if (!reader.file) {
-            code = kImageCannotOpen;
-        } else {
-            std::error_code ec;
-            const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-            code = readJpeg(reader, *record, ec ? 0 : size);
-        }
-    }
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    return fail(code);
+        if (!reader.file)
+            return kImageCannotOpen;
+        return readJpeg(reader, target, imageFileSize(fileName));
+    });
 }
 
 int SaveJpegFile(const std::string& fileName, const ImageRecord& record, int quality)
 {
-    SetLastImageError(kImageNoError);
-    JpegWriter writer;
-    setupErrors(writer.errors);
-    writer.cinfo.err = &writer.errors.manager;
-    const ImageRecord* source = &record;
-    if (const int code = checkRecord(record))
-        return fail(code);
-    if (record.bitsPerPixel == 16) {
-        try {
-            writer.wide = record;
-        } catch (const std::bad_alloc&) {
-            return fail(kImageNoMemory);
+    return runImageSave([&] {
+        JpegWriter writer;
+        setupErrors(writer.errors);
+        writer.cinfo.err = &writer.errors.manager;
+        const ImageRecord* source = &record;
+        if (const int code = checkImageRecord(record))
+            return code;
+        if (record.bitsPerPixel == 16) {
+            if (const int code = widen555Copy(record, writer.wide))
+                return code;
+            source = &writer.wide;
         }
-        if (const int code = Expand555To24(writer.wide))
-            return fail(code);
-        source = &writer.wide;
-    }
-    int code = writeJpeg(writer, fileName, *source, quality);
-    if (writer.file) {
-        const int closed = std::fclose(writer.file);
-        writer.file = nullptr;
-        if (code == kImageNoError && closed != 0)
-            code = kImageWriteError;
-    }
-    return fail(code);
+        return closeWrittenFile(writer.file, writeJpeg(writer, fileName, *source, quality));
+    });
 }
 
 }  // namespace imagelib

@@ -62,15 +62,6 @@ unsigned recordDepth(const PcxHeader& h)
     return 0;
 }
 
-void setEntry(ImageRecord& record, std::size_t i, std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    std::uint8_t* e = record.entry(i);
-    e[0] = b;
-    e[1] = g;
-    e[2] = r;
-    e[3] = 0;
-}
-
 int readPalette(const std::vector<std::uint8_t>& bytes, const PcxHeader& h, ImageRecord& record)
 {
     if (record.bitsPerPixel == 8) {
@@ -84,10 +75,9 @@ int readPalette(const std::vector<std::uint8_t>& bytes, const PcxHeader& h, Imag
         // when there is one, else show the indices as gray levels.
         const std::uint8_t* p = bytes.data() + bytes.size() - kPaletteTrailer + 1;
         for (std::size_t i = 0; i < 256; ++i) {
-            if (present)
-                setEntry(record, i, p[3 * i], p[3 * i + 1], p[3 * i + 2]);
-            else
-                setEntry(record, i, static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i));
+            const auto level = static_cast<std::uint8_t>(i);
+            const RgbColour gray{level, level, level};
+            setPaletteEntry(record, i, present ? RgbColour{p[3 * i], p[3 * i + 1], p[3 * i + 2]} : gray);
         }
         return kImageNoError;
     }
@@ -99,12 +89,12 @@ int readPalette(const std::vector<std::uint8_t>& bytes, const PcxHeader& h, Imag
     const bool blackAndWhite =
         record.bitsPerPixel == 1 && (h.paletteInfo == 0 || std::memcmp(p, p + 3, 3) == 0);
     if (blackAndWhite) {
-        setEntry(record, 0, 0, 0, 0);
-        setEntry(record, 1, 255, 255, 255);
+        setPaletteEntry(record, 0, {0, 0, 0});
+        setPaletteEntry(record, 1, {255, 255, 255});
         return kImageNoError;
     }
     for (std::size_t i = 0; i < record.paletteSize && i < 16; ++i)
-        setEntry(record, i, p[3 * i], p[3 * i + 1], p[3 * i + 2]);
+        setPaletteEntry(record, i, {p[3 * i], p[3 * i + 1], p[3 * i + 2]});
     return kImageNoError;
 }
 
@@ -223,19 +213,7 @@ int loadPcx(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadPcxFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadPcx(bytes, *record);
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    SetLastImageError(code);
-    return code;
+    return loadImageFile(fileName, record, loadPcx);
 }
 
 }  // namespace imagelib

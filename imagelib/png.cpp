@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
 #include <vector>
+
+#include "imagelib/file_io.h"
 
 namespace imagelib {
 
@@ -17,51 +18,6 @@ namespace {
 // left to libpng to judge.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 constexpr std::uint64_t kDecodeSlack = std::uint64_t{1} << 20;
-
-int fail(int code)
-{
-    SetLastImageError(code);
-    return code;
-}
-
-struct Rgb {
-    std::uint8_t red, green, blue;
-};
-
-void setEntry(ImageRecord& record, std::size_t i, Rgb c)
-{
-    std::uint8_t* e = record.entry(i);
-    if (record.paletteEntrySize >= 4) {
-        e[0] = c.blue;
-        e[1] = c.green;
-        e[2] = c.red;
-        e[3] = 0;
-    } else {
-        e[0] = c.red;
-        e[1] = c.green;
-        e[2] = c.blue;
-    }
-}
-
-Rgb entryColour(const ImageRecord& record, std::size_t i)
-{
-    const std::uint8_t* e = record.entry(i);
-    if (record.paletteEntrySize >= 4)
-        return {e[2], e[1], e[0]};
-    return {e[0], e[1], e[2]};
-}
-
-bool allocate(std::vector<png_byte>& buffer, std::uint64_t size)
-{
-    if (size > kMaxImageBytes)
-        return false;
-    try {
-        buffer.assign(static_cast<std::size_t>(size), 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
 
 // Everything a load holds. It lives outside the function that sets the
 // long-jump target, so a libpng error skips no destructor and this one frees it all.
@@ -90,7 +46,7 @@ struct PngLayout {
     bool grayAlpha = false;
     bool expand = false;          // palette indices become B,G,R,A pixels
     bool replaceTransparent = false;  // RGB pixels of the transparent colour show the background
-    Rgb background{};
+    RgbColour background{};
     png_colorp palette = nullptr;
     int paletteCount = 0;
     png_bytep alpha = nullptr;
@@ -107,11 +63,11 @@ void fillPalette(ImageRecord& record, const PngLayout& l, bool hasBackground)
 {
     if (l.colourType == PNG_COLOR_TYPE_PALETTE) {
         for (int i = 0; i < l.paletteCount && i < record.paletteSize; ++i)
-            setEntry(record, i, {l.palette[i].red, l.palette[i].green, l.palette[i].blue});
+            setPaletteEntry(record, i, {l.palette[i].red, l.palette[i].green, l.palette[i].blue});
         if (l.alphaCount == 1 && l.alpha && hasBackground && l.paletteCount > 0) {
             const png_color c = l.palette[0];
             const std::uint8_t a = l.alpha[0];
-            setEntry(record, 0, {BlendOverBackground(c.red, a, l.background.red),
+            setPaletteEntry(record, 0, {BlendOverBackground(c.red, a, l.background.red),
                                  BlendOverBackground(c.green, a, l.background.green),
                                  BlendOverBackground(c.blue, a, l.background.blue)});
         }
@@ -120,13 +76,13 @@ void fillPalette(ImageRecord& record, const PngLayout& l, bool hasBackground)
     const int step = 255 / (record.paletteSize - 1);
     for (int i = 0; i < record.paletteSize; ++i) {
         const auto g = static_cast<std::uint8_t>(i * step);
-        setEntry(record, i, {g, g, g});
+        setPaletteEntry(record, i, {g, g, g});
     }
     // The gray level the transparency chunk names shows the background.
     if (l.alphaCount == 1 && hasBackground && l.transparent) {
         const unsigned level = sample8(l, l.transparent->gray);
         if (level < record.paletteSize)
-            setEntry(record, level, l.background);
+            setPaletteEntry(record, level, l.background);
     }
 }
 
@@ -201,10 +157,7 @@ void convertRow(const PngLayout& l, const png_byte* src, std::uint8_t* dst, std:
             p[0] = p[1] = p[2] = src[2 * x];
             p[3] = src[2 * x + 1];
         } else if (l.colourType == PNG_COLOR_TYPE_RGB_ALPHA) {
-            p[0] = src[4 * x + 2];
-            p[1] = src[4 * x + 1];
-            p[2] = src[4 * x];
-            p[3] = src[4 * x + 3];
+            copySwappingRedBlue(src + std::size_t{x} * 4, p, 1, 4);
         } else if (l.expand) {
             const int index = src[x];
             const png_color c = index < l.paletteCount ? l.palette[index] : png_color{0, 0, 0};
@@ -215,7 +168,7 @@ void convertRow(const PngLayout& l, const png_byte* src, std::uint8_t* dst, std:
         } else if (l.colourType == PNG_COLOR_TYPE_RGB) {
             const png_byte* s = src + std::size_t{x} * 3;
             p = dst + std::size_t{x} * 3;
-            Rgb c{s[0], s[1], s[2]};
+            RgbColour c{s[0], s[1], s[2]};
             if (l.replaceTransparent && c.red == sample8(l, l.transparent->red) &&
                 c.green == sample8(l, l.transparent->green) && c.blue == sample8(l, l.transparent->blue))
                 c = l.background;
@@ -244,7 +197,7 @@ int readPixels(PngReader& r, ImageRecord& record, const PngLayout& l)
         needed = l.width;
     if (rowBytes < needed)
         return kImageCorrupted;
-    if (!allocate(r.image, rowBytes * l.height))
+    if (!allocateZeroed(r.image, rowBytes * l.height))
         return kImageNoMemory;
     try {
         r.rows.resize(l.height);
@@ -286,21 +239,6 @@ int readPng(PngReader& r, ImageRecord& record, std::uint64_t fileSize)
 
 // ---------------------------------------------------------------- writing
 
-int checkRecord(const ImageRecord& r)
-{
-    const unsigned d = r.bitsPerPixel;
-    if (d != 1 && d != 4 && d != 8 && d != 16 && d != 24 && d != 32)
-        return kImageBadDepth;
-    if (r.width == 0 || r.height == 0)
-        return kImageBadSize;
-    if (r.rowStride < imageRowStride(r.width, d, false) || r.pixels.size() < std::uint64_t{r.rowStride} * r.height)
-        return kImageNullRecord;
-    if (r.paletteSize != 0 && ((r.paletteEntrySize != 3 && r.paletteEntrySize != 4) ||
-                               r.palette.size() < std::size_t{r.paletteSize} * r.paletteEntrySize))
-        return kImageNullRecord;
-    return kImageNoError;
-}
-
 // True when every index is written as the gray sample that shows its own
 // palette colour (entry i is gray level i scaled to the bit depth).
 bool paletteIsGrayRamp(const ImageRecord& r)
@@ -309,7 +247,7 @@ bool paletteIsGrayRamp(const ImageRecord& r)
     if (r.paletteSize > top + 1)
         return false;
     for (std::size_t i = 0; i < r.paletteSize; ++i) {
-        const Rgb c = entryColour(r, i);
+        const RgbColour c = paletteEntryColour(r, i);
         const unsigned level = static_cast<unsigned>(i) * 255 / top;
         if (c.red != level || c.green != level || c.blue != level)
             return false;
@@ -353,21 +291,13 @@ struct PngWriter {
 int writeRows(PngWriter& w, const ImageRecord& record)
 {
     const std::uint64_t rowBytes = (std::uint64_t{record.bitsPerPixel} * record.width + 7) / 8;
-    if (!allocate(w.row, rowBytes))
+    if (!allocateZeroed(w.row, rowBytes))
         return kImageNoMemory;
     const unsigned n = record.bitsPerPixel / 8;
     for (std::uint32_t y = record.height; y-- > 0;) {
         const std::uint8_t* src = record.row(y);
         if (n >= 3) {
-            for (std::uint32_t x = 0; x < record.width; ++x) {
-                const std::uint8_t* s = src + std::size_t{x} * n;
-                png_byte* d = w.row.data() + std::size_t{x} * n;
-                d[0] = s[2];
-                d[1] = s[1];
-                d[2] = s[0];
-                if (n == 4)
-                    d[3] = s[3];
-            }
+            copySwappingRedBlue(src, w.row.data(), record.width, n);
         } else {
             std::memcpy(w.row.data(), src, static_cast<std::size_t>(rowBytes));
         }
@@ -403,7 +333,7 @@ int writePng(PngWriter& w, const ImageRecord& record)
         // libpng refuses indices past the PLTE; such pixels are written as black.
         const int count = std::min<int>(std::max<unsigned>(record.paletteSize, highestIndex(record) + 1), 1 << depth);
         for (int i = 0; i < count && i < record.paletteSize; ++i) {
-            const Rgb c = entryColour(record, i);
+            const RgbColour c = paletteEntryColour(record, i);
             w.palette[i] = {c.red, c.green, c.blue};
         }
         png_set_PLTE(w.png, w.info, w.palette, count);
@@ -419,61 +349,40 @@ int writePng(PngWriter& w, const ImageRecord& record)
 
 int LoadPngFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record)
-        return fail(kImageNullRecord);
-    int code = kImageNoError;
-    {
+    return runImageLoad(record, [&](ImageRecord& target) {
         PngReader reader;
         reader.file = std::fopen(fileName.c_str(), "rb");
-        if (!reader.file) {
-            code = kImageCannotOpen;
-        } else {
-            png_byte signature[8] = {};
-            if (std::fread(signature, 1, 8, reader.file) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-                code = kImageUnsupportedOption;
-            } else {
-                std::error_code ec;
-                const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-                code = readPng(reader, *record, ec ? 0 : size);
-            }
-        }
-    }
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    return fail(code);
+        if (!reader.file)
+            return kImageCannotOpen;
+        png_byte signature[8] = {};
+        if (std::fread(signature, 1, 8, reader.file) != 8 || png_sig_cmp(signature, 0, 8) != 0)
+            return kImageUnsupportedOption;
+        return readPng(reader, target, imageFileSize(fileName));
+    });
 }
 
 int SavePngFile(const std::string& fileName, const ImageRecord& record)
 {
-    SetLastImageError(kImageNoError);
-    PngWriter writer;
-    writer.file = std::fopen(fileName.c_str(), "wb");
-    if (!writer.file)
-        return fail(kImageCannotOpen);
-    const ImageRecord* source = &record;
-    if (record.bitsPerPixel == 16) {
-        if (const int code = checkRecord(record))
-            return fail(code);
-        try {
-            writer.wide = record;
-        } catch (const std::bad_alloc&) {
-            return fail(kImageNoMemory);
+    return runImageSave([&] {
+        PngWriter writer;
+        writer.file = std::fopen(fileName.c_str(), "wb");
+        if (!writer.file)
+            return kImageCannotOpen;
+        const ImageRecord* source = &record;
+        if (record.bitsPerPixel == 16) {
+            if (const int code = checkImageRecord(record))
+                return code;
+            if (const int code = widen555Copy(record, writer.wide))
+                return code;
+            source = &writer.wide;
         }
-        if (const int code = Expand555To24(writer.wide))
-            return fail(code);
-        source = &writer.wide;
-    }
-    if (const int code = checkRecord(*source))
-        return fail(code);
-    int code = writePng(writer, *source);
-    if (writer.png)
-        png_destroy_write_struct(&writer.png, &writer.info);
-    const int closed = std::fclose(writer.file);
-    writer.file = nullptr;
-    if (code == kImageNoError && closed != 0)
-        code = kImageWriteError;
-    return fail(code);
+        if (const int code = checkImageRecord(*source))
+            return code;
+        const int code = writePng(writer, *source);
+        if (writer.png)
+            png_destroy_write_struct(&writer.png, &writer.info);
+        return closeWrittenFile(writer.file, code);
+    });
 }
 
 }  // namespace imagelib

@@ -61,15 +61,6 @@ std::size_t channelOffset(unsigned k)
     return k < 3 ? 2 - k : 3;
 }
 
-void setEntry(ImageRecord& record, std::size_t i, std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    std::uint8_t* e = record.entry(i);
-    e[0] = b;
-    e[1] = g;
-    e[2] = r;
-    e[3] = 0;
-}
-
 // One channel value per pixel into record row `row` (counted from the top).
 void placeRow(ImageRecord& record, std::uint32_t row, unsigned channel, const std::uint8_t* values)
 {
@@ -160,10 +151,10 @@ void fillPalette(const PsdHeader& h, const std::uint8_t* colourData, ImageRecord
         return;
     for (std::size_t i = 0; i < 256; ++i) {
         if (h.mode == kIndexed && colourData) {
-            setEntry(record, i, colourData[i], colourData[256 + i], colourData[512 + i]);
+            setPaletteEntry(record, i, {colourData[i], colourData[256 + i], colourData[512 + i]});
         } else if (h.mode != kIndexed) {
             const auto v = static_cast<std::uint8_t>(i);
-            setEntry(record, i, v, v, v);
+            setPaletteEntry(record, i, {v, v, v});
         }
     }
 }
@@ -219,19 +210,7 @@ int loadPsd(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadPsdFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadPsd(bytes, *record);
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    SetLastImageError(code);
-    return code;
+    return loadImageFile(fileName, record, loadPsd);
 }
 
 }  // namespace imagelib

@@ -176,10 +176,7 @@ int loadSgi(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
     if (code != kImageNoError)
         return code;
     if (depth == 8)
-        for (std::size_t i = 0; i < record.paletteSize; ++i) {
-            std::uint8_t* e = record.entry(i);
-            e[0] = e[1] = e[2] = static_cast<std::uint8_t>(i);
-        }
+        setIdentityGrayPalette(record);
     return kImageNoError;
 }
 
@@ -187,50 +184,19 @@ int loadSgi(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadSgiFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadSgi(bytes, *record);
-    if (code != kImageNoError) {
-        FreeImageRecord(*record);
-        SetLastImageError(code);
-    }
-    return code;
+    return loadImageFile(fileName, record, loadSgi);
 }
 
 namespace {
 
-// R,G,B of palette entry i whatever its entry size.
-void paletteColour(const ImageRecord& record, std::size_t i, std::uint8_t rgb[3])
+// Colour of index i: gray level i without a palette, black past its end.
+RgbColour paletteColour(const ImageRecord& record, std::size_t i)
 {
-    if (record.paletteSize == 0) {  // indices without colours: gray levels
-        rgb[0] = rgb[1] = rgb[2] = static_cast<std::uint8_t>(i);
-        return;
+    if (record.paletteSize == 0) {
+        const auto level = static_cast<std::uint8_t>(i);
+        return {level, level, level};
     }
-    if (i >= record.paletteSize) {
-        rgb[0] = rgb[1] = rgb[2] = 0;
-        return;
-    }
-    const std::uint8_t* e = record.entry(i);
-    const bool bgr = record.paletteEntrySize == 4;
-    rgb[0] = bgr ? e[2] : e[0];
-    rgb[1] = e[1];
-    rgb[2] = bgr ? e[0] : e[2];
-}
-
-bool isGrayPalette(const ImageRecord& record)
-{
-    for (std::size_t i = 0; i < record.paletteSize; ++i) {
-        const std::uint8_t* e = record.entry(i);
-        if (e[0] != e[1] || e[1] != e[2])
-            return false;
-    }
-    return true;
+    return i < record.paletteSize ? paletteEntryColour(record, i) : RgbColour{};
 }
 
 // The planes of the record, channel after channel, rows bottom first.
@@ -247,8 +213,8 @@ int buildPlanes(const ImageRecord& record, bool gray, unsigned channels, std::ve
         if (const int code = ExpandIndicesTo8Bit(record, indices))
             return code;
         for (std::size_t k = 0; k < plane; ++k) {
-            std::uint8_t rgb[3];
-            paletteColour(record, indices[k], rgb);
+            const RgbColour colour = paletteColour(record, indices[k]);
+            const std::uint8_t rgb[3] = {colour.red, colour.green, colour.blue};
             for (unsigned c = 0; c < channels; ++c)
                 planes[c * plane + k] = gray ? rgb[0] : rgb[c];
         }
@@ -279,13 +245,12 @@ int saveSgi(ImageFileWriter& out, const std::string& fileName, const ImageRecord
     ImageRecord widened;
     const bool expand = original.bitsPerPixel == 16;
     if (expand) {
-        widened = original;
-        if (const int code = Expand555To24(widened))
+        if (const int code = widen555Copy(original, widened))
             return code;
     }
     const ImageRecord& record = expand ? widened : original;
     const bool paletted = record.bitsPerPixel <= 8;
-    const bool gray = paletted && isGrayPalette(record);
+    const bool gray = paletted && paletteIsGray(record);
     const unsigned channels = gray ? 1 : (paletted || record.bitsPerPixel < 32 ? 3 : 4);
 
     std::uint8_t header[kHeaderSize] = {};
@@ -312,13 +277,7 @@ int saveSgi(ImageFileWriter& out, const std::string& fileName, const ImageRecord
 
 int SaveSgiFile(const std::string& fileName, const ImageRecord& record)
 {
-    SetLastImageError(kImageNoError);
-    ImageFileWriter out;
-    int code = out.open(fileName);
-    if (code == kImageNoError)
-        code = saveSgi(out, fileName, record);
-    SetLastImageError(code);
-    return code;
+    return saveImageFile(fileName, [&](ImageFileWriter& out) { return saveSgi(out, fileName, record); });
 }
 
 }  // namespace imagelib

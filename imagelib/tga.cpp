@@ -212,33 +212,10 @@ int loadTga(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
 
 int LoadTgaFile(const std::string& fileName, ImageRecord* record)
 {
-    SetLastImageError(kImageNoError);
-    if (!record) {
-        SetLastImageError(kImageNullRecord);
-        return kImageNullRecord;
-    }
-    std::vector<std::uint8_t> bytes;
-    int code = readImageFile(fileName, bytes);
-    if (code == kImageNoError)
-        code = loadTga(bytes, *record);
-    if (code != kImageNoError) {
-        FreeImageRecord(*record);
-        SetLastImageError(code);
-    }
-    return code;
+    return loadImageFile(fileName, record, loadTga);
 }
 
 namespace {
-
-bool isGrayPalette(const ImageRecord& record)
-{
-    for (std::size_t i = 0; i < record.paletteSize; ++i) {
-        const std::uint8_t* e = record.entry(i);
-        if (e[0] != e[1] || e[1] != e[2])
-            return false;
-    }
-    return true;
-}
 
 // One byte per pixel, rows top first: the indices, or for a grayscale file the
 // gray levels the palette gives them, so a palette other than the identity ramp
@@ -271,7 +248,7 @@ int saveTga(ImageFileWriter& out, const ImageRecord& record)
         return kImageBadSize;
     const unsigned depth = record.bitsPerPixel;
     // Indices without a palette can only mean gray levels.
-    const bool gray = depth <= 8 && (record.paletteSize == 0 || (record.paletteSize > 16 && isGrayPalette(record)));
+    const bool gray = depth <= 8 && (record.paletteSize == 0 || (record.paletteSize > 16 && paletteIsGray(record)));
     const bool paletted = depth <= 8 && !gray;
 
     std::uint8_t header[kHeaderSize] = {};
@@ -318,13 +295,7 @@ int saveTga(ImageFileWriter& out, const ImageRecord& record)
 
 int SaveTgaFile(const std::string& fileName, const ImageRecord& record)
 {
-    SetLastImageError(kImageNoError);
-    ImageFileWriter out;
-    int code = out.open(fileName);
-    if (code == kImageNoError)
-        code = saveTga(out, record);
-    SetLastImageError(code);
-    return code;
+    return saveImageFile(fileName, [&](ImageFileWriter& out) { return saveTga(out, record); });
 }
 
 }  // namespace imagelib

@@ -7,10 +7,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
 #include <vector>
 
+#include "imagelib/file_io.h"
 #include "platform/prompter.h"
 
 namespace imagelib {
@@ -61,51 +61,6 @@ public:
 private:
     TIFF* tif_ = nullptr;
 };
-
-int fail(int code)
-{
-    SetLastImageError(code);
-    return code;
-}
-
-void setEntry(ImageRecord& record, std::size_t i, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
-{
-    std::uint8_t* e = record.entry(i);
-    if (record.paletteEntrySize >= 4) {
-        e[0] = blue;
-        e[1] = green;
-        e[2] = red;
-        e[3] = 0;
-    } else {
-        e[0] = red;
-        e[1] = green;
-        e[2] = blue;
-    }
-}
-
-struct Rgb {
-    std::uint8_t red, green, blue;
-};
-
-Rgb entryColour(const ImageRecord& record, std::size_t i)
-{
-    const std::uint8_t* e = record.entry(i);
-    if (record.paletteEntrySize >= 4)
-        return {e[2], e[1], e[0]};
-    return {e[0], e[1], e[2]};
-}
-
-bool allocate(std::vector<std::uint8_t>& buffer, std::uint64_t size)
-{
-    if (size > kMaxImageBytes)
-        return false;
-    try {
-        buffer.assign(static_cast<std::size_t>(size), 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------- reading
 
@@ -283,18 +238,14 @@ void convert8BitColourRow(const std::uint8_t* src, std::uint8_t* dst, const Tiff
     // which this library writes, leaves the colours as stored.
     const bool premultiplied = spp == 4 && l.extraCount == 1 && l.extraTypes &&
                                l.extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
+    copySwappingRedBlue(src, dst, l.width, spp);
+    if (!premultiplied)
+        return;
     for (std::uint32_t x = 0; x < l.width; ++x) {
-        const std::uint8_t* s = src + std::size_t{x} * spp;
         std::uint8_t* p = dst + std::size_t{x} * spp;
-        p[0] = s[2];
-        p[1] = s[1];
-        p[2] = s[0];
-        if (spp != 4)
-            continue;
-        p[3] = s[3];
-        if (premultiplied && s[3] != 0) {
+        if (p[3] != 0) {
             for (int c = 0; c < 3; ++c)
-                p[c] = static_cast<std::uint8_t>(std::min(255u, p[c] * 256u / s[3]));
+                p[c] = static_cast<std::uint8_t>(std::min(255u, p[c] * 256u / p[3]));
         }
     }
 }
@@ -318,7 +269,7 @@ void readColorMap(TIFF* tif, ImageRecord& record, unsigned bitsPerSample)
     };
     const std::size_t count = std::min<std::size_t>(n, record.paletteSize);
     for (std::size_t i = 0; i < count; ++i)
-        setEntry(record, i, level(red[i]), level(green[i]), level(blue[i]));
+        setPaletteEntry(record, i, {level(red[i]), level(green[i]), level(blue[i])});
 }
 
 void fillGrayPalette(ImageRecord& record, const SampleRange& range, bool whiteIsZero)
@@ -327,7 +278,7 @@ void fillGrayPalette(ImageRecord& record, const SampleRange& range, bool whiteIs
     for (std::size_t i = 0; i < record.paletteSize; ++i) {
         const int v = std::clamp(static_cast<int>(i) * step, 0, 255);
         const auto g = static_cast<std::uint8_t>(whiteIsZero ? 255 - v : v);
-        setEntry(record, i, g, g, g);
+        setPaletteEntry(record, i, {g, g, g});
     }
 }
 
@@ -347,7 +298,7 @@ int readContiguous(TIFF* tif, ImageRecord& record, const TiffLayout& l)
     if (const int code = AllocateImageRecord(record))
         return code;
     std::vector<std::uint8_t> strip;
-    if (!allocate(strip, l.scanline * l.rowsPerStrip))
+    if (!allocateZeroed(strip, l.scanline * l.rowsPerStrip))
         return kImageNoMemory;
 
     const std::size_t copyBytes = static_cast<std::size_t>(std::min<std::uint64_t>(l.scanline, record.rowStride));
@@ -418,13 +369,15 @@ int readSeparate(TIFF* tif, ImageRecord& record, const TiffLayout& l)
     if (const int code = AllocateImageRecord(record))
         return code;
     if (bps == 1) {
+        // Entry i has red, green and blue full where bits 0, 1 and 2 of i are set.
+        const auto full = [](unsigned i, unsigned bit) { return static_cast<std::uint8_t>(i & bit ? 255 : 0); };
         for (unsigned i = 0; i < 8; ++i)
-            setEntry(record, i, (i & 1) ? 255 : 0, (i & 2) ? 255 : 0, (i & 4) ? 255 : 0);
+            setPaletteEntry(record, i, {full(i, 1), full(i, 2), full(i, 4)});
         if (record.paletteSize > 8)
-            setEntry(record, 8, 127, 127, 127);
+            setPaletteEntry(record, 8, {127, 127, 127});
     }
     std::vector<std::uint8_t> strip;
-    if (!allocate(strip, l.scanline * l.rowsPerStrip))
+    if (!allocateZeroed(strip, l.scanline * l.rowsPerStrip))
         return kImageNoMemory;
 
     for (unsigned p = 0; p < samples; ++p) {
@@ -481,32 +434,6 @@ int readTiff(TIFF* tif, ImageRecord& record, TiffOptions* options, std::uint64_t
 
 // ---------------------------------------------------------------- writing
 
-// 0 when the record's buffers match its fields, else the code to refuse it with.
-int checkRecord(const ImageRecord& r)
-{
-    const unsigned d = r.bitsPerPixel;
-    if (d != 1 && d != 4 && d != 8 && d != 16 && d != 24 && d != 32)
-        return kImageBadDepth;
-    if (r.width == 0 || r.height == 0)
-        return kImageBadSize;
-    if (r.rowStride < imageRowStride(r.width, d, false) || r.pixels.size() < std::uint64_t{r.rowStride} * r.height)
-        return kImageNullRecord;
-    if (r.paletteSize != 0 && ((r.paletteEntrySize != 3 && r.paletteEntrySize != 4) ||
-                               r.palette.size() < std::size_t{r.paletteSize} * r.paletteEntrySize))
-        return kImageNullRecord;
-    return kImageNoError;
-}
-
-bool paletteIsGray(const ImageRecord& r)
-{
-    for (std::size_t i = 0; i < r.paletteSize; ++i) {
-        const Rgb c = entryColour(r, i);
-        if (c.red != c.green || c.green != c.blue)
-            return false;
-    }
-    return true;
-}
-
 // True when entry i holds the gray level that sample value i means at this depth
 // (or, inverted, in a white-is-zero file).
 bool paletteIsGrayRamp(const ImageRecord& r, bool inverted)
@@ -516,7 +443,7 @@ bool paletteIsGrayRamp(const ImageRecord& r, bool inverted)
         return false;
     for (std::size_t i = 0; i < r.paletteSize; ++i) {
         const unsigned level = static_cast<unsigned>(i) * 255 / top;
-        if (entryColour(r, i).red != (inverted ? 255 - level : level))
+        if (paletteEntryColour(r, i).red != (inverted ? 255 - level : level))
             return false;
     }
     return true;
@@ -545,7 +472,7 @@ bool writeColorMap(TIFF* tif, const ImageRecord& r, unsigned bitsPerSample)
         return false;
     }
     for (std::size_t i = 0; i < n && i < r.paletteSize; ++i) {
-        const Rgb c = entryColour(r, i);
+        const RgbColour c = paletteEntryColour(r, i);
         maps[i] = static_cast<std::uint16_t>(c.red * 256);
         maps[n + i] = static_cast<std::uint16_t>(c.green * 256);
         maps[2 * n + i] = static_cast<std::uint16_t>(c.blue * 256);
@@ -559,26 +486,16 @@ void fillScanline(const ImageRecord& r, const std::uint8_t* src, std::uint8_t* d
     switch (r.bitsPerPixel) {
     case 16:
         for (std::uint32_t x = 0; x < r.width; ++x) {
-            const unsigned word = src[2 * x] | (src[2 * x + 1] << 8);
-            dst[3 * x] = static_cast<std::uint8_t>(((word >> 10) & 0x1F) * 8);
-            dst[3 * x + 1] = static_cast<std::uint8_t>(((word >> 5) & 0x1F) * 8);
-            dst[3 * x + 2] = static_cast<std::uint8_t>((word & 0x1F) * 8);
+            const RgbColour c = colourFrom555(src[2 * x] | (src[2 * x + 1] << 8));
+            dst[3 * x] = c.red;
+            dst[3 * x + 1] = c.green;
+            dst[3 * x + 2] = c.blue;
         }
         break;
     case 24:
-    case 32: {
-        const unsigned n = r.bitsPerPixel / 8;
-        for (std::uint32_t x = 0; x < r.width; ++x) {
-            const std::uint8_t* s = src + std::size_t{x} * n;
-            std::uint8_t* d = dst + std::size_t{x} * n;
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            if (n == 4)
-                d[3] = s[3];
-        }
+    case 32:
+        copySwappingRedBlue(src, dst, r.width, r.bitsPerPixel / 8);
         break;
-    }
     default:
         std::memcpy(dst, src, std::min<std::size_t>(scanline, r.rowStride));
         break;
@@ -620,7 +537,7 @@ int writeTiff(TIFF* tif, const ImageRecord& r, std::uint8_t compression, std::ui
 
     const std::uint64_t scanline = (std::uint64_t{r.width} * bps * samples + 7) / 8;
     std::vector<std::uint8_t> strip;
-    if (!allocate(strip, scanline * std::min(rowsPerStrip, r.height)))
+    if (!allocateZeroed(strip, scanline * std::min(rowsPerStrip, r.height)))
         return kImageNoMemory;
     std::uint32_t stripIndex = 0;
     for (std::uint32_t first = 0; first < r.height; first += rowsPerStrip, ++stripIndex) {
@@ -631,13 +548,6 @@ int writeTiff(TIFF* tif, const ImageRecord& r, std::uint8_t compression, std::ui
             return kImageWriteError;
     }
     return TIFFFlush(tif) ? kImageNoError : kImageWriteError;
-}
-
-std::uint64_t fileSizeOf(const std::string& fileName)
-{
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-    return ec ? 0 : size;
 }
 
 }  // namespace
@@ -658,31 +568,26 @@ std::string tiffErrorCaption(const char* module)
 
 int LoadTiffFile(const std::string& fileName, ImageRecord* record, TiffOptions* options)
 {
-    SetLastImageError(kImageNoError);
-    if (!record)
-        return fail(kImageNullRecord);
-    int code = kImageNoMemory;  // what an unopenable file reports
-    {
+    return runImageLoad(record, [&](ImageRecord& target) {
         TiffHandle tif(fileName, "r");
-        if (tif.get())
-            code = readTiff(tif.get(), *record, options, fileSizeOf(fileName));
-    }
-    if (code != kImageNoError)
-        FreeImageRecord(*record);
-    return fail(code);
+        if (!tif.get())
+            return kImageNoMemory;  // what an unopenable file reports
+        return readTiff(tif.get(), target, options, imageFileSize(fileName));
+    });
 }
 
 int SaveTiffFile(const std::string& fileName, const ImageRecord& record, const TiffOptions* options)
 {
-    SetLastImageError(kImageNoError);
     const std::uint8_t compression = options ? options->compression : kTiffCodeNone;
     const std::uint8_t orientation = options ? options->orientation : 0;
-    TiffHandle tif(fileName, "w");
-    if (!tif.get())
-        return fail(kImageNoMemory);
-    if (const int code = checkRecord(record))
-        return fail(code);
-    return fail(writeTiff(tif.get(), record, compression, orientation));
+    return runImageSave([&] {
+        TiffHandle tif(fileName, "w");
+        if (!tif.get())
+            return kImageNoMemory;
+        if (const int code = checkImageRecord(record))
+            return code;
+        return writeTiff(tif.get(), record, compression, orientation);
+    });
 }
 
 }  // namespace imagelib

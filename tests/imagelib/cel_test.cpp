@@ -22,10 +22,7 @@ std::uint8_t pixel(unsigned x, unsigned y)
 
 int loadCelBytes(const Bytes& file, ImageRecord& r)
 {
-    TempDir dir;
-    writeBytes(dir.path() / "in.cel", file);
-    r.rowPadding = 1;
-    return LoadCelFile((dir.path() / "in.cel").string(), &r);
+    return loadFileBytes(LoadCelFile, file, r, "in.cel");
 }
 
 void expectPicture(const ImageRecord& r)

@@ -131,10 +131,7 @@ Bytes form(const char* type, const std::vector<Bytes>& chunks)
 
 int loadIffBytes(const Bytes& file, ImageRecord& r)
 {
-    TempDir dir;
-    writeBytes(dir.path() / "in.iff", file);
-    r.rowPadding = 1;
-    return LoadIffFile((dir.path() / "in.iff").string(), &r);
+    return loadFileBytes(LoadIffFile, file, r, "in.iff");
 }
 
 void expectIndices(const ImageRecord& r, const Picture& p)

@@ -13,37 +13,17 @@
 
 #include "imagelib/image_library.h"
 #include "imagelib/jpeg.h"
+#include "record_support.h"
 #include "test_support/temp_dir.h"
 
 namespace {
 
 using namespace imagelib;
+using namespace testsupport;
 
 std::string fixture(const char* name)
 {
-    return std::string(NV_TEST_DATA_DIR) + "/jpeg/" + name;
-}
-
-std::vector<std::uint8_t> readBytes(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-ImageRecord makeRecord(std::uint32_t width, std::uint32_t height, std::uint8_t depth)
-{
-    ImageRecord r;
-    r.width = width;
-    r.height = height;
-    r.bitsPerPixel = depth;
-    r.rowPadding = 1;
-    EXPECT_EQ(AllocateImageRecord(r), kImageNoError);
-    return r;
+    return dataFile(std::string("jpeg/") + name);
 }
 
 ImageRecord loadJpeg(const std::string& file, int expectedCode = kImageNoError)
@@ -86,7 +66,7 @@ TEST_F(JpegTest, GrayAndColourRecordsRoundTripWithinJpegError)
 {
     const auto smooth = [](int x, int y, int c) { return std::min(255, 20 + x * 6 + y * 4 + c * 30); };
 
-    ImageRecord gray = makeRecord(24, 16, 8);
+    ImageRecord gray = blankRecord(24, 16, 8);
     for (int i = 0; i < 256; ++i)
         std::fill_n(gray.entry(i), 3, static_cast<std::uint8_t>(i));
     for (int y = 0; y < 16; ++y)
@@ -100,7 +80,7 @@ TEST_F(JpegTest, GrayAndColourRecordsRoundTripWithinJpegError)
 
     for (std::uint8_t depth : {24, 32}) {
         SCOPED_TRACE(int{depth});
-        ImageRecord colour = makeRecord(24, 16, depth);
+        ImageRecord colour = blankRecord(24, 16, depth);
         const int n = depth / 8;
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 24; ++x)
@@ -118,7 +98,7 @@ TEST_F(JpegTest, GrayAndColourRecordsRoundTripWithinJpegError)
 
 TEST_F(JpegTest, PaletteRecordsWriteTheColoursTheyShow)
 {
-    ImageRecord r = makeRecord(32, 8, 8);
+    ImageRecord r = blankRecord(32, 8, 8);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 32; ++x)
             r.row(7 - y)[x] = static_cast<std::uint8_t>(x * 8 + y);
@@ -154,11 +134,11 @@ TEST_F(JpegTest, PaletteRecordsWriteTheColoursTheyShow)
 TEST_F(JpegTest, RecordsBelowEightBitsAreRefusedBeforeTheFileIsMade)
 {
     for (std::uint8_t depth : {1, 4}) {
-        EXPECT_EQ(SaveJpegFile(path("low.jpg"), makeRecord(8, 8, depth), 90), kImageBadDepth);
+        EXPECT_EQ(SaveJpegFile(path("low.jpg"), blankRecord(8, 8, depth), 90), kImageBadDepth);
         EXPECT_EQ(GetLastImageError(), kImageBadDepth);
         EXPECT_FALSE(std::filesystem::exists(path("low.jpg")));
     }
-    ImageRecord wide = makeRecord(8, 8, 16);
+    ImageRecord wide = blankRecord(8, 8, 16);
     std::fill(wide.pixels.begin(), wide.pixels.end(), 0xFF);  // white in 5-5-5
     ASSERT_EQ(SaveJpegFile(path("555.jpg"), wide, 90), kImageNoError);
     const ImageRecord loaded = loadJpeg(path("555.jpg"));

@@ -20,9 +20,7 @@ int loadPcx(const std::string& path, ImageRecord& r, int padding = 1)
 
 int loadPcxBytes(const std::vector<std::uint8_t>& file, ImageRecord& r)
 {
-    TempDir dir;
-    writeBytes(dir.path() / "in.pcx", file);
-    return loadPcx((dir.path() / "in.pcx").string(), r);
+    return loadFileBytes(LoadPcxFile, file, r, "in.pcx");
 }
 
 struct PcxFixture {

@@ -13,52 +13,25 @@
 
 #include "imagelib/image_library.h"
 #include "imagelib/png.h"
+#include "record_support.h"
 #include "test_support/temp_dir.h"
 
 namespace {
 
 using namespace imagelib;
+using namespace testsupport;
 
 std::string fixture(const char* name)
 {
-    return std::string(NV_TEST_DATA_DIR) + "/png/" + name;
+    return dataFile(std::string("png/") + name);
 }
 
-std::vector<std::uint8_t> readBytes(const std::string& file)
+// A record of the given depth with every pixel bit varied.
+ImageRecord variedRecord(std::uint32_t width, std::uint32_t height, std::uint8_t depth)
 {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& file, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-ImageRecord makeRecord(std::uint32_t width, std::uint32_t height, std::uint8_t depth)
-{
-    ImageRecord r;
-    r.width = width;
-    r.height = height;
-    r.bitsPerPixel = depth;
-    r.rowPadding = 1;
-    EXPECT_EQ(AllocateImageRecord(r), kImageNoError);
-    const std::size_t used = (std::size_t{width} * depth + 7) / 8;
-    const unsigned spare = static_cast<unsigned>(used * 8 - std::size_t{width} * depth);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::size_t i = 0; i < used; ++i)
-            r.row(y)[i] = static_cast<std::uint8_t>(i * 37 + y * 101 + 11);
-        r.row(y)[used - 1] &= static_cast<std::uint8_t>(0xFF << spare);
-    }
+    ImageRecord r = blankRecord(width, height, depth);
+    fillPixels(r);
     return r;
-}
-
-void setEntry(ImageRecord& r, std::size_t i, int red, int green, int blue)
-{
-    std::uint8_t* e = r.entry(i);
-    e[0] = static_cast<std::uint8_t>(blue);
-    e[1] = static_cast<std::uint8_t>(green);
-    e[2] = static_cast<std::uint8_t>(red);
 }
 
 void expectBgr(const std::uint8_t* p, int red, int green, int blue)
@@ -109,7 +82,7 @@ TEST_F(PngTest, WriterOutputReadsBackAsTheSamePicture)
     };
     for (const RoundTrip& c : cases) {
         SCOPED_TRACE(c.name);
-        ImageRecord original = makeRecord(11, 6, c.depth);
+        ImageRecord original = variedRecord(11, 6, c.depth);
         const int top = (1 << std::min<int>(c.depth, 8)) - 1;
         for (int i = 0; i < original.paletteSize; ++i) {
             const int ramp = i * 255 / top;
@@ -159,7 +132,7 @@ TEST_F(PngTest, IndicesPastAShortPaletteAreSavedAsBlack)
 
 TEST_F(PngTest, FiveFiveFiveRecordIsWidenedToRgb)
 {
-    ImageRecord r = makeRecord(5, 3, 16);
+    ImageRecord r = variedRecord(5, 3, 16);
     ASSERT_EQ(SavePngFile(path("555.png"), r), kImageNoError);
     EXPECT_EQ(readBytes(path("555.png"))[25], PNG_COLOR_TYPE_RGB);
     ASSERT_EQ(Expand555To24(r), kImageNoError);
@@ -344,12 +317,6 @@ TEST_F(PngTest, ColourKeyShowsTheBackgroundOnlyWhenTheFileNamesOne)
 
 // ------------------------------------------------------------ damaged and hostile files
 
-void putBe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
-
 TEST_F(PngTest, BadFilesFailWithTheirCodeAndFreeTheRecord)
 {
     const std::vector<std::uint8_t> good = readBytes(fixture("rgb_interlaced.png"));
@@ -383,10 +350,10 @@ TEST_F(PngTest, BadFilesFailWithTheirCodeAndFreeTheRecord)
 
 TEST_F(PngTest, WriterRefusesRecordsItCannotRead)
 {
-    ImageRecord r = makeRecord(4, 4, 24);
+    ImageRecord r = variedRecord(4, 4, 24);
     r.pixels.resize(10);  // shorter than its rows
     EXPECT_EQ(SavePngFile(path("short.png"), r), kImageNullRecord);
-    EXPECT_EQ(SavePngFile((dir.path() / "no" / "such" / "dir.png").string(), makeRecord(2, 2, 8)), kImageCannotOpen);
+    EXPECT_EQ(SavePngFile((dir.path() / "no" / "such" / "dir.png").string(), variedRecord(2, 2, 8)), kImageCannotOpen);
 }
 
 TEST_F(PngTest, LibraryEntriesSaveAndLoadPng)

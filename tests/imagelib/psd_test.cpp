@@ -14,10 +14,7 @@ namespace {
 
 int loadPsdBytes(const std::vector<std::uint8_t>& file, ImageRecord& r)
 {
-    TempDir dir;
-    writeBytes(dir.path() / "in.psd", file);
-    r.rowPadding = 1;
-    return LoadPsdFile((dir.path() / "in.psd").string(), &r);
+    return loadFileBytes(LoadPsdFile, file, r, "in.psd");
 }
 
 struct PsdFixture {

@@ -15,23 +15,55 @@
 #include <unistd.h>
 
 #include "imagelib/image_record.h"
+#include "test_support/temp_dir.h"
 
 namespace testsupport {
 
 enum class PaletteKind { None, Gray, Colour };
 
-// A padded record whose pixel bytes and palette differ everywhere, so swapped
-// rows, channels or entries show.
-inline imagelib::ImageRecord makeRecord(std::uint32_t width, std::uint32_t height, unsigned depth,
-                                        PaletteKind palette = PaletteKind::Colour, std::uint16_t colours = 0)
+// A padded, zero-filled record; a palette size of 0 gives depths up to 8 their
+// full palette.
+inline imagelib::ImageRecord blankRecord(std::uint32_t width, std::uint32_t height, unsigned depth,
+                                         std::uint16_t paletteSize = 0)
 {
     imagelib::ImageRecord r;
     r.width = width;
     r.height = height;
     r.bitsPerPixel = static_cast<std::uint8_t>(depth);
     r.rowPadding = 1;
-    r.paletteSize = colours;
-    EXPECT_EQ(imagelib::AllocateImageRecord(r), 0);
+    r.paletteSize = paletteSize;
+    EXPECT_EQ(imagelib::AllocateImageRecord(r), imagelib::kImageNoError);
+    return r;
+}
+
+// Pixel bytes that vary in every bit; padding bits of 1- and 4-bit rows stay 0.
+inline void fillPixels(imagelib::ImageRecord& r)
+{
+    const std::size_t used = (std::size_t{r.width} * r.bitsPerPixel + 7) / 8;
+    for (std::uint32_t y = 0; y < r.height; ++y)
+        for (std::size_t i = 0; i < used; ++i)
+            r.row(y)[i] = static_cast<std::uint8_t>(i * 37 + y * 101 + 11);
+    const unsigned spare = static_cast<unsigned>(used * 8 - std::size_t{r.width} * r.bitsPerPixel);
+    if (spare)
+        for (std::uint32_t y = 0; y < r.height; ++y)
+            r.row(y)[used - 1] &= static_cast<std::uint8_t>(0xFF << spare);
+}
+
+// Sets the colour of 4-byte palette entry i (stored B,G,R).
+inline void setEntry(imagelib::ImageRecord& r, std::size_t i, int red, int green, int blue)
+{
+    std::uint8_t* e = r.entry(i);
+    e[0] = static_cast<std::uint8_t>(blue);
+    e[1] = static_cast<std::uint8_t>(green);
+    e[2] = static_cast<std::uint8_t>(red);
+}
+
+// A padded record whose pixel bytes and palette differ everywhere, so swapped
+// rows, channels or entries show.
+inline imagelib::ImageRecord makeRecord(std::uint32_t width, std::uint32_t height, unsigned depth,
+                                        PaletteKind palette = PaletteKind::Colour, std::uint16_t colours = 0)
+{
+    imagelib::ImageRecord r = blankRecord(width, height, depth, colours);
     const std::size_t packed = (std::size_t{width} * depth + 7) / 8;
     for (std::uint32_t y = 0; y < height; ++y)
         for (std::size_t i = 0; i < packed; ++i)
@@ -138,6 +170,16 @@ inline void expectPixels(const imagelib::ImageRecord& r, const std::vector<std::
         }
 }
 
+// Every pixel of got shows the colour it has in want, whatever the two depths.
+inline void expectSameColours(const imagelib::ImageRecord& got, const imagelib::ImageRecord& want)
+{
+    ASSERT_EQ(got.width, want.width);
+    ASSERT_EQ(got.height, want.height);
+    for (std::uint32_t y = 0; y < want.height; ++y)
+        for (std::uint32_t x = 0; x < want.width; ++x)
+            ASSERT_EQ(rgbaAt(got, x, y), rgbaAt(want, x, y)) << x << "," << y;
+}
+
 // Same size, depth, packed pixel bytes of every row, and palette colours.
 inline void expectSameRecord(const imagelib::ImageRecord& got, const imagelib::ImageRecord& want)
 {
@@ -155,6 +197,18 @@ inline void expectSameRecord(const imagelib::ImageRecord& got, const imagelib::I
 inline std::string dataFile(const std::string& relative)
 {
     return std::string(NV_TEST_DATA_DIR) + "/" + relative;
+}
+
+// Writes file into a fresh temporary directory under name and loads it with load
+// (a reader of the library) into r with padded rows.
+template <typename Loader>
+int loadFileBytes(Loader load, const std::vector<std::uint8_t>& file, imagelib::ImageRecord& r, const char* name)
+{
+    TempDir dir;
+    const std::filesystem::path path = dir.path() / name;
+    writeBytes(path, file);
+    r.rowPadding = 1;
+    return load(path.string(), &r);
 }
 
 }  // namespace testsupport

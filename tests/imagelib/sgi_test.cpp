@@ -44,12 +44,9 @@ std::vector<std::uint8_t> rleFile(std::uint16_t width, const std::vector<std::ve
     return file;
 }
 
-int loadBytes(const TempDir& dir, const std::vector<std::uint8_t>& file, ImageRecord& r)
+int loadBytes(const std::vector<std::uint8_t>& file, ImageRecord& r)
 {
-    const auto path = dir.path() / "in.rgb";
-    writeBytes(path, file);
-    r.rowPadding = 1;
-    return LoadSgiFile(path.string(), &r);
+    return loadFileBytes(LoadSgiFile, file, r, "in.rgb");
 }
 
 }  // namespace
@@ -91,9 +88,7 @@ TEST(Sgi, RoundTripEveryDepthWithExactHeaders)
         loaded.rowPadding = 1;
         ASSERT_EQ(LoadSgiFile(name, &loaded), 0);
         ASSERT_EQ(loaded.bitsPerPixel, c.loadedDepth);
-        for (std::uint32_t y = 0; y < 3; ++y)
-            for (std::uint32_t x = 0; x < 9; ++x)
-                ASSERT_EQ(rgbaAt(loaded, x, y), rgbaAt(saved, x, y)) << x << "," << y;
+        expectSameColours(loaded, saved);
     }
 }
 
@@ -126,8 +121,9 @@ TEST(Sgi, FixturesFromAnotherProgramLoad)
         EXPECT_EQ(r.width, 7u);
         EXPECT_EQ(r.height, 5u);
         EXPECT_EQ(r.bitsPerPixel, f.depth);
-        if (f.depth == 8)
+        if (f.depth == 8) {
             EXPECT_EQ(r.paletteSize, 256);
+        }
         expectPixels(r, readBytes(dataFile(std::string("sgi/") + f.name + "." + f.reference)), f.channels);
     }
 }
@@ -139,9 +135,8 @@ TEST(Sgi, VerbatimPlanesKeepTheirRowOrder)
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 8; ++i)
             file.push_back(static_cast<std::uint8_t>(c * 100 + i));
-    TempDir dir;
     ImageRecord r;
-    ASSERT_EQ(loadBytes(dir, file, r), 0);
+    ASSERT_EQ(loadBytes(file, r), 0);
     EXPECT_EQ(r.bitsPerPixel, 24);
     const std::uint8_t bottom[12] = {200, 100, 0, 201, 101, 1, 202, 102, 2, 203, 103, 3};
     EXPECT_EQ(0, std::memcmp(r.row(0), bottom, 12));
@@ -150,7 +145,7 @@ TEST(Sgi, VerbatimPlanesKeepTheirRowOrder)
     file = sgiHeader(0, 1, 2, 9, 2);
     for (std::uint8_t b : {10, 20, 200, 100})
         file.push_back(b);
-    ASSERT_EQ(loadBytes(dir, file, r), 0);
+    ASSERT_EQ(loadBytes(file, r), 0);
     EXPECT_EQ(r.height, 1u);
     EXPECT_EQ(r.bitsPerPixel, 32);
     const std::uint8_t grayAlpha[8] = {10, 10, 10, 200, 20, 20, 20, 100};
@@ -159,10 +154,9 @@ TEST(Sgi, VerbatimPlanesKeepTheirRowOrder)
 
 TEST(Sgi, RunLengthRows)
 {
-    TempDir dir;
     ImageRecord r;
     // A literal packet of 2, then a run of 3.
-    ASSERT_EQ(loadBytes(dir, rleFile(5, {{0x82, 7, 8, 0x03, 9}, {0x05, 4}}), r), 0);
+    ASSERT_EQ(loadBytes(rleFile(5, {{0x82, 7, 8, 0x03, 9}, {0x05, 4}}), r), 0);
     const std::uint8_t row0[5] = {7, 8, 9, 9, 9};
     EXPECT_EQ(0, std::memcmp(r.row(0), row0, 5));
     EXPECT_EQ(r.row(1)[4], 4);
@@ -189,7 +183,7 @@ TEST(Sgi, RunLengthRows)
         {"tables missing", tablesMissing, kImageReadError},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(loadBytes(dir, c.file, r), c.code) << c.what;
+        EXPECT_EQ(loadBytes(c.file, r), c.code) << c.what;
         EXPECT_EQ(GetLastImageError(), c.code) << c.what;
         EXPECT_TRUE(r.pixels.empty()) << c.what;
     }
@@ -221,7 +215,7 @@ TEST(Sgi, BadHeadersGiveTheirCodes)
     };
     for (const Case& c : cases) {
         ImageRecord r;
-        EXPECT_EQ(loadBytes(dir, c.file, r), c.code) << c.what;
+        EXPECT_EQ(loadBytes(c.file, r), c.code) << c.what;
         EXPECT_TRUE(r.pixels.empty()) << c.what;
     }
     ImageRecord r;

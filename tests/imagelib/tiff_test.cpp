@@ -13,48 +13,17 @@
 #include "imagelib/image_library.h"
 #include "imagelib/tiff.h"
 #include "platform/prompter.h"
+#include "record_support.h"
 #include "test_support/temp_dir.h"
 
 namespace {
 
 using namespace imagelib;
+using namespace testsupport;
 
 std::string fixture(const char* name)
 {
-    return std::string(NV_TEST_DATA_DIR) + "/tiff/" + name;
-}
-
-ImageRecord makeRecord(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint16_t paletteSize = 0)
-{
-    ImageRecord r;
-    r.width = width;
-    r.height = height;
-    r.bitsPerPixel = depth;
-    r.paletteSize = paletteSize;
-    r.rowPadding = 1;
-    EXPECT_EQ(AllocateImageRecord(r), kImageNoError);
-    return r;
-}
-
-void setEntry(ImageRecord& r, std::size_t i, int red, int green, int blue)
-{
-    std::uint8_t* e = r.entry(i);
-    e[0] = static_cast<std::uint8_t>(blue);
-    e[1] = static_cast<std::uint8_t>(green);
-    e[2] = static_cast<std::uint8_t>(red);
-}
-
-// Pixel bytes that vary in every bit; padding bits of 1- and 4-bit rows stay 0.
-void fillPixels(ImageRecord& r)
-{
-    const std::size_t used = (std::size_t{r.width} * r.bitsPerPixel + 7) / 8;
-    for (std::uint32_t y = 0; y < r.height; ++y)
-        for (std::size_t i = 0; i < used; ++i)
-            r.row(y)[i] = static_cast<std::uint8_t>(i * 37 + y * 101 + 11);
-    const unsigned spare = static_cast<unsigned>(used * 8 - std::size_t{r.width} * r.bitsPerPixel);
-    if (spare)
-        for (std::uint32_t y = 0; y < r.height; ++y)
-            r.row(y)[used - 1] &= static_cast<std::uint8_t>(0xFF << spare);
+    return dataFile(std::string("tiff/") + name);
 }
 
 struct TiffTags {
@@ -113,7 +82,7 @@ struct RoundTrip {
 ImageRecord roundTripRecord(const RoundTrip& c)
 {
     const std::uint16_t entries = c.depth <= 8 ? static_cast<std::uint16_t>(1u << c.depth) : 0;
-    ImageRecord r = makeRecord(13, 5, c.depth, entries);
+    ImageRecord r = blankRecord(13, 5, c.depth, entries);
     fillPixels(r);
     const int top = entries - 1;
     for (int i = 0; i < entries; ++i) {
@@ -211,7 +180,7 @@ TEST_F(TiffTest, ColourMapHoldsPaletteLevelsTimes256)
 
 TEST_F(TiffTest, FiveFiveFiveRecordIsWrittenAsRgb)
 {
-    ImageRecord r = makeRecord(3, 2, 16);
+    ImageRecord r = blankRecord(3, 2, 16);
     for (std::uint32_t y = 0; y < 2; ++y)
         for (std::uint32_t x = 0; x < 3; ++x) {
             const unsigned word = (x + 1) | ((y + 2) << 5) | (31u << 10);  // blue, green, red
@@ -500,16 +469,11 @@ std::vector<std::uint8_t> rawTiff(const std::vector<std::array<std::uint32_t, 4>
     return out;
 }
 
-void writeFile(const std::string& file, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
 constexpr std::uint32_t kShort = 3, kLong = 4;
 
 TEST_F(TiffTest, HugeDeclaredSizeInATinyFileIsRefusedBeforeAllocation)
 {
-    writeFile(path("bomb.tif"), rawTiff({{256, kLong, 1, 20000},
+    writeBytes(path("bomb.tif"), rawTiff({{256, kLong, 1, 20000},
                                          {257, kLong, 1, 20000},
                                          {258, kShort, 1, 8},
                                          {259, kShort, 1, COMPRESSION_DEFLATE},
@@ -527,7 +491,7 @@ TEST_F(TiffTest, HugeDeclaredSizeInATinyFileIsRefusedBeforeAllocation)
 TEST_F(TiffTest, LibraryWarningsAreNotShown)
 {
     // No PhotometricInterpretation: libtiff warns and assumes black-is-zero.
-    writeFile(path("warn.tif"), rawTiff({{256, kLong, 1, 4},
+    writeBytes(path("warn.tif"), rawTiff({{256, kLong, 1, 4},
                                          {257, kLong, 1, 2},
                                          {258, kShort, 1, 8},
                                          {259, kShort, 1, COMPRESSION_NONE},
@@ -549,8 +513,8 @@ TEST_F(TiffTest, BadFilesFailWithTheirCodeAndFreeTheRecord)
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // Pillow puts the directory first and the strip last: cut into the strip.
     bytes.resize(bytes.size() - 200);
-    writeFile(path("cut.tif"), bytes);
-    writeFile(path("text.tif"), {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
+    writeBytes(path("cut.tif"), bytes);
+    writeBytes(path("text.tif"), {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
 
     const std::pair<std::string, int> cases[] = {
         {path("cut.tif"), kImageReadError},
