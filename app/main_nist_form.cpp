@@ -1,5 +1,7 @@
 #include "app/main_nist_form.h"
 
+#include "app/window_placement.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -7,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTableView>
@@ -192,12 +193,7 @@ void TMainNISTForm::showEvent(QShowEvent* event)
 
 void TMainNISTForm::FormShow()
 {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize outer = frameGeometry().size();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    centerOnScreen(*this);
 }
 
 void TMainNISTForm::FileOpen1Execute()

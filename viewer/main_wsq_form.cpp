@@ -1,5 +1,7 @@
 #include "viewer/main_wsq_form.h"
 
+#include "app/window_placement.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -10,7 +12,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
@@ -268,12 +269,7 @@ void TMainWSQForm::showEvent(QShowEvent* event)
 
 void TMainWSQForm::FormShow()
 {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QSize outer = frameGeometry().size();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    centerOnScreen(*this);
 }
 
 void TMainWSQForm::applyGeometry()
@@ -360,27 +356,23 @@ void TMainWSQForm::CenterView()
 
 void TMainWSQForm::ZoomInButtonClick()
 {
-    switch (view_.zoomIn(ZoomSelectedPointCheckBox->isChecked())) {
-    case ZoomModel::Step::Ignored:
-        return;
-    case ZoomModel::Step::Armed:
-        OutputImage->setCursorNumber(kCursorZoomIn);
-        return;
-    case ZoomModel::Step::Zoomed:
-        OutputImage->setCursorNumber(kCursorHandGrabber);
-        applyGeometry();
-        RenderView();
-        return;
-    }
+    applyZoomStep(view_.zoomIn(ZoomSelectedPointCheckBox->isChecked()), kCursorZoomIn);
 }
 
 void TMainWSQForm::ZoomOutButtonClick()
 {
-    switch (view_.zoomOut(ZoomSelectedPointCheckBox->isChecked())) {
+    applyZoomStep(view_.zoomOut(ZoomSelectedPointCheckBox->isChecked()), kCursorZoomOut);
+}
+
+// A step either waits for the point to zoom at (the zoom cursor shows it) or
+// has changed the displayed size.
+void TMainWSQForm::applyZoomStep(ZoomModel::Step step, int armedCursor)
+{
+    switch (step) {
     case ZoomModel::Step::Ignored:
         return;
     case ZoomModel::Step::Armed:
-        OutputImage->setCursorNumber(kCursorZoomOut);
+        OutputImage->setCursorNumber(armedCursor);
         return;
     case ZoomModel::Step::Zoomed:
         OutputImage->setCursorNumber(kCursorHandGrabber);

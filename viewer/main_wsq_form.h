@@ -110,6 +110,7 @@ private:
     void setZoomPanelCursor(int number);
     // Moves and sizes the picture control to the display model.
     void applyGeometry();
+    void applyZoomStep(ZoomModel::Step step, int armedCursor);
     void setStatus(const std::string& text);
     void anchorControls(QSize clientSize);
     QString scaleText() const;
