@@ -1,0 +1,62 @@
+#pragma once
+// Opening and saving a picture exactly as the image viewer does, without a
+// window: the viewer, the file format converter and nisttool all go through
+// these two functions, so every extension the viewer opens converts alike.
+//
+// Open: the viewer's own classes for its extensions, the JPEG path for
+// .jpg/.jpeg/.jpe, otherwise the picture registry's newest class for the
+// extension. Save: by the save filter's index (1 WSQ, 2 BMP, 3 TIFF, 4 PNG,
+// 5 JPEG, 6 Targa, 7 SGI RGB), the extension of the name replaced.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imagelib/tiff.h"
+#include "imagelib/wsq_file.h"
+#include "pictures/picture_class.h"
+
+namespace pictures {
+
+// Typed options over the library's untyped reader and writer records.
+struct LoadOptions {
+    // Alpha mode handed to the library (0: pixels and alpha as stored).
+    int alphaMode = 0;
+};
+
+// What a load reported besides the pixels: filled for .wsq and .tiff loads.
+struct LoadReport {
+    std::optional<imagelib::WsqImageInfo> wsqInfo;
+    std::optional<imagelib::TiffOptions> tiffOptions;
+};
+
+struct OpenResult {
+    bool known = false;          // the extension is one the viewer opens
+    LoadedPicture picture;       // empty bitmap when the load failed
+    LoadReport report;
+    std::string error;           // the failure text the viewer would show; empty on success
+};
+
+// Never throws for a bad file: a picture class's PictureFormatError and the
+// library's last error both end up in OpenResult::error.
+OpenResult openPicture(const std::string& fileName, const LoadOptions& options = {});
+
+struct SaveOptions {
+    int filterIndex = 1;                  // 1..7 as above
+    imagelib::WsqImageInfo wsq;           // for index 1
+    imagelib::TiffOptions tiff;           // for index 3
+    std::optional<Resolution> resolution; // written where the format has a place for it
+};
+
+struct SaveResult {
+    std::string fileName;  // the name written (extension replaced)
+    int code = 0;          // 0 on success, else the library's code
+    std::string error;     // empty on success
+};
+
+SaveResult savePicture(const platform::Bitmap& bitmap, const std::string& fileName,
+                       const SaveOptions& options);
+
+// The save filter's extension for an index (".wsq" for 1, ...); empty for others.
+std::string saveExtension(int filterIndex);
+
+}  // namespace pictures
