@@ -60,8 +60,10 @@ public:
     virtual bool canLoad(Bytes bytes) const = 0;
     // Throws PictureFormatError when the bytes do not hold the format.
     virtual PictureProperties readProperties(Bytes bytes) const = 0;
-    // Throws PictureFormatError when the picture cannot be read.
-    virtual LoadedPicture load(Bytes bytes) const = 0;
+    // Throws PictureFormatError when the picture cannot be read. sourceName is
+    // the file the bytes came from (empty when none), for formats that keep a
+    // companion file beside the picture (a Dr. Halo palette).
+    virtual LoadedPicture load(Bytes bytes, const std::string& sourceName) const = 0;
 };
 
 }  // namespace pictures
