@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include "wsq/diagnostics.h"
+
 namespace {
 
 // Lines transformed side by side when they lie next to each other in memory
@@ -538,7 +540,7 @@ int wsq_decompose(float* fdata, int width, int height,
 {
     PassBuffers buffers;
     if (!allocatePassBuffers(buffers, width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_decompose : malloc : fdata1\n");
+        wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
         return -94;
     }
     // Each node: its rows, then the columns of the result, in place.
@@ -556,25 +558,25 @@ int wsq_reconstruct(float* fdata, int width, int height,
                     std::span<const float> lofilt, std::span<const float> hifilt)
 {
     if (lofilt.empty()) {
-        std::fprintf(stderr, "ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
+        wsq::diagnostic("ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
         return -95;
     }
     if (hifilt.empty()) {
-        std::fprintf(stderr, "ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
+        wsq::diagnostic("ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
         return -96;
     }
     const int losize = static_cast<int>(lofilt.size());
     const int hisize = static_cast<int>(hifilt.size());
     const bool pairOk = (losize % 2 == hisize % 2) && (losize % 2 == 0 || losize % 4 != hisize % 4);
     if (!pairOk) {
-        std::fprintf(stderr,
+        wsq::diagnostic(
                      "ERROR: wsq_reconstruct : filter lengths %d and %d are not a wavelet pair\n",
                      losize, hisize);
         return kWsqErrorFilterPair;
     }
     PassBuffers buffers;
     if (!allocatePassBuffers(buffers, width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_reconstruct : malloc : fdata1\n");
+        wsq::diagnostic("ERROR : wsq_reconstruct : malloc : fdata1\n");
         return -97;
     }
     // Nodes in reverse: the columns of each, then the rows of the result, in place.
