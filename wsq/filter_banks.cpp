@@ -259,7 +259,7 @@ const Terms& outputTerms(const SynthesisPlan& plan, int outN, Terms& scratch, in
 
 // Lines side by side in memory (the column pass): each output sample of all
 // lines at once.
-void synthesizeAcross(float* dst, const float* src, int lines, int ss, const SynthesisPlan& plan)
+void synthesizeAcross(float* dst, int ds, const float* src, int ss, int lines, const SynthesisPlan& plan)
 {
     Terms scratch;
     const float* rows[kMaxTerms];
@@ -268,7 +268,7 @@ void synthesizeAcross(float* dst, const float* src, int lines, int ss, const Syn
         const Terms& terms = outputTerms(plan, outN, scratch, shift);
         for (int t = 0; t < terms.count; ++t)
             rows[t] = src + static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss;
-        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(outN) * ss, rows, terms.coef, terms.count,
+        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(outN) * ds, rows, terms.coef, terms.count,
                            lines);
     }
 }
@@ -335,14 +335,14 @@ inline float analyzeOne(const float* src, std::ptrdiff_t ss, int n, const Analys
     return acc;
 }
 
-void analyzeAcross(float* dst, const float* src, int lines, int n, int ss, const AnalysisHalf& h)
+void analyzeAcross(float* dst, int ds, const float* src, int ss, int lines, int n, const AnalysisHalf& h)
 {
     const float* rows[kMaxAnalysisTaps];
     for (int k = 0; k < h.count; ++k) {
         const int base = 2 * k + h.firstCentre - (h.fsize - 1) / 2;
         for (int i = 0; i < h.fsize; ++i)
             rows[i] = src + static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss;
-        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(h.offset + k) * ss, rows, h.filt, h.fsize, lines);
+        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(h.offset + k) * ds, rows, h.filt, h.fsize, lines);
     }
 }
 
@@ -387,7 +387,7 @@ void analyze_lines(float* dst, const float* src, int lines, int length, int line
     const bool fits = hisize <= kMaxAnalysisTaps && losize <= kMaxAnalysisTaps;
     if (lineStride == 1 && lines > 1 && fits) {
         for (const AnalysisHalf& h : halves)
-            analyzeAcross(dst, src, lines, length, sampleStride, h);
+            analyzeAcross(dst, sampleStride, src, sampleStride, lines, length, h);
         return;
     }
     std::vector<float> split;
@@ -422,7 +422,7 @@ void synthesize_lines(float* dst, const float* src, int lines, int length, int l
     SynthesisPlan plan;
     makePlan(plan, length, inverted, hifilt, hisize, lofilt, losize);
     if (lineStride == 1 && lines > 1) {
-        synthesizeAcross(dst, src, lines, sampleStride, plan);
+        synthesizeAcross(dst, sampleStride, src, sampleStride, lines, plan);
         return;
     }
     std::vector<float> work;
@@ -437,15 +437,78 @@ void synthesize_lines(float* dst, const float* src, int lines, int length, int l
 
 namespace {
 
-// The transforms' one scratch image: rows go into it and columns come back
-// out of it (or the other way round), so no pass works in place.
-bool allocateScratch(std::vector<float>& scratch, int width, int height)
+// Columns are transformed in strips of this many, through a strip buffer;
+// rows through a line buffer. The work space stays in cache, and an
+// image-sized scratch would cost fresh memory on every call.
+constexpr int kStripWidth = 64;
+
+struct PassBuffers {
+    std::vector<float> line, split, strip, work;
+};
+
+bool allocatePassBuffers(PassBuffers& b, int width, int height)
 {
     try {
-        scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        b.line.resize(static_cast<std::size_t>(width));
+        b.split.resize(static_cast<std::size_t>(width));
+        b.work.reserve(static_cast<std::size_t>(width) + 2);
+        b.strip.resize(static_cast<std::size_t>(kStripWidth) * static_cast<std::size_t>(height));
         return true;
     } catch (const std::bad_alloc&) {
         return false;
+    }
+}
+
+// Puts a strip of `lanes` columns of n samples (sample k of column g at
+// strip[k * kStripWidth + g]) back into the image at `region`.
+void storeStrip(float* region, int width, int n, const float* strip, int lanes)
+{
+    for (int k = 0; k < n; ++k)
+        std::copy_n(strip + static_cast<std::ptrdiff_t>(k) * kStripWidth, lanes,
+                    region + static_cast<std::ptrdiff_t>(k) * width);
+}
+
+void analyzeNode(float* region, const WaveletNode& node, int width, const float* hifilt, int hisize,
+                 const float* lofilt, int losize, PassBuffers& b)
+{
+    AnalysisHalf halves[2];
+    analysisHalves(halves, node.dx, hifilt, hisize, lofilt, losize, node.ir);
+    const int m = (node.dx + 1) / 2;
+    const int p = node.dx / 2;
+    for (int r = 0; r < node.dy; ++r) {
+        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
+        for (int k = 0; k < m; ++k)
+            b.split[static_cast<std::size_t>(k)] = row[2 * k];
+        for (int k = 0; k < p; ++k)
+            b.split[static_cast<std::size_t>(m + k)] = row[2 * k + 1];
+        for (const AnalysisHalf& h : halves)
+            analyzeContiguous(b.line.data(), row, b.split.data(), node.dx, h);
+        std::copy_n(b.line.data(), node.dx, row);
+    }
+    analysisHalves(halves, node.dy, hifilt, hisize, lofilt, losize, node.ic);
+    for (int c = 0; c < node.dx; c += kStripWidth) {
+        const int lanes = std::min(kStripWidth, node.dx - c);
+        for (const AnalysisHalf& h : halves)
+            analyzeAcross(b.strip.data(), kStripWidth, region + c, width, lanes, node.dy, h);
+        storeStrip(region + c, width, node.dy, b.strip.data(), lanes);
+    }
+}
+
+void synthesizeNode(float* region, const WaveletNode& node, int width, const float* hifilt, int hisize,
+                    const float* lofilt, int losize, PassBuffers& b)
+{
+    SynthesisPlan plan;
+    makePlan(plan, node.dy, node.ic, hifilt, hisize, lofilt, losize);
+    for (int c = 0; c < node.dx; c += kStripWidth) {
+        const int lanes = std::min(kStripWidth, node.dx - c);
+        synthesizeAcross(b.strip.data(), kStripWidth, region + c, width, lanes, plan);
+        storeStrip(region + c, width, node.dy, b.strip.data(), lanes);
+    }
+    makePlan(plan, node.dx, node.ir, hifilt, hisize, lofilt, losize);
+    for (int r = 0; r < node.dy; ++r) {
+        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
+        synthesizeContiguous(b.line.data(), row, plan, b.work);
+        std::copy_n(b.line.data(), node.dx, row);
     }
 }
 
@@ -455,21 +518,37 @@ int wsq_decompose(float* fdata, int width, int height,
                   std::span<const WaveletNode, kWaveletNodeCount> tree, const float* hifilt,
                   int hisize, const float* lofilt, int losize)
 {
-    std::vector<float> scratch;
-    if (!allocateScratch(scratch, width, height)) {
+    PassBuffers buffers;
+    if (!allocatePassBuffers(buffers, width, height)) {
         wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
         return -94;
     }
-    // Each node: its rows into the scratch image, then the columns of the
-    // result back into the node's region.
+    if (hisize > kMaxAnalysisTaps || losize > kMaxAnalysisTaps) {
+        // Not a filter pair this codec writes; the general path handles it.
+        std::vector<float> scratch;
+        try {
+            scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        } catch (const std::bad_alloc&) {
+            wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
+            return -94;
+        }
+        for (const WaveletNode& node : tree) {
+            if (node.dx <= 0 || node.dy <= 0)
+                continue;
+            float* region = fdata + static_cast<std::ptrdiff_t>(node.y) * width + node.x;
+            analyze_lines(scratch.data(), region, node.dy, node.dx, width, 1, hifilt, hisize, lofilt, losize,
+                          node.ir);
+            analyze_lines(region, scratch.data(), node.dx, node.dy, 1, width, hifilt, hisize, lofilt, losize,
+                          node.ic);
+        }
+        return 0;
+    }
+    // Each node: its rows, then the columns of the result, in place.
     for (const WaveletNode& node : tree) {
         if (node.dx <= 0 || node.dy <= 0)
             continue;
         float* region = fdata + static_cast<std::ptrdiff_t>(node.y) * width + node.x;
-        analyze_lines(scratch.data(), region, node.dy, node.dx, width, 1, hifilt, hisize, lofilt, losize,
-                      node.ir);
-        analyze_lines(region, scratch.data(), node.dx, node.dy, 1, width, hifilt, hisize, lofilt, losize,
-                      node.ic);
+        analyzeNode(region, node, width, hifilt, hisize, lofilt, losize, buffers);
     }
     return 0;
 }
@@ -494,22 +573,18 @@ int wsq_reconstruct(float* fdata, int width, int height,
                         hisize);
         return kWsqErrorFilterPair;
     }
-    std::vector<float> scratch;
-    if (!allocateScratch(scratch, width, height)) {
+    PassBuffers buffers;
+    if (!allocatePassBuffers(buffers, width, height)) {
         wsq::diagnostic("ERROR : wsq_reconstruct : malloc : fdata1\n");
         return -97;
     }
-    // Nodes in reverse: the columns of each into the scratch image, then the
-    // rows of the result back into the node's region.
+    // Nodes in reverse: the columns of each, then the rows of the result, in place.
     for (int i = kWaveletNodeCount - 1; i >= 0; --i) {
         const WaveletNode& node = tree[i];
         if (node.dx <= 0 || node.dy <= 0)
             continue;
         float* region = fdata + static_cast<std::ptrdiff_t>(node.y) * width + node.x;
-        synthesize_lines(scratch.data(), region, node.dx, node.dy, 1, width, hifilt.data(), hisize,
-                         lofilt.data(), losize, node.ic);
-        synthesize_lines(region, scratch.data(), node.dy, node.dx, width, 1, hifilt.data(), hisize,
-                         lofilt.data(), losize, node.ir);
+        synthesizeNode(region, node, width, hifilt.data(), hisize, lofilt.data(), losize, buffers);
     }
     return 0;
 }
