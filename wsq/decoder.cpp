@@ -7,6 +7,7 @@
 #include "wsq/diagnostics.h"
 #include "wsq/filter_banks.h"
 #include "wsq/huffman_decode.h"
+#include "wsq/simd.h"
 #include "wsq/wsq.h"
 
 int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt_table,
@@ -32,15 +33,8 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
         const Subband& band = trees.subbands[static_cast<std::size_t>(s)];
         for (int row = 0; row < band.ly; ++row) {
             float* out = fip.data() + static_cast<std::size_t>(band.y + row) * width + band.x;
-            for (int col = 0; col < band.lx; ++col) {
-                const int v = *sip++;
-                if (v > 0)
-                    out[col] = static_cast<float>(q * (v - center) + halfZ);
-                else if (v < 0)
-                    out[col] = static_cast<float>(q * (v + center) - halfZ);
-                else
-                    out[col] = 0.0f;
-            }
+            wsq::simd::unquantizeRow(out, sip, band.lx, q, center, halfZ);
+            sip += band.lx;
         }
     }
     *ofip = std::move(fip);
@@ -50,17 +44,7 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
 void convert_image_to_uchar(unsigned char* data, const float* img, std::size_t count, float m_shift,
                             float r_scale)
 {
-    for (std::size_t i = 0; i < count; ++i) {
-        float t = static_cast<float>(static_cast<double>(img[i]) * r_scale + m_shift);
-        t = t + 0.5f;
-        // Written so that a NaN (from a hostile filter table) also gives 0.
-        if (t > 255.0f)
-            data[i] = 255;
-        else if (t >= 0.0f)
-            data[i] = static_cast<unsigned char>(t);
-        else
-            data[i] = 0;
-    }
+    wsq::simd::floatToBytes(data, img, count, m_shift, r_scale);
 }
 
 namespace {

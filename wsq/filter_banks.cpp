@@ -278,13 +278,15 @@ void synthesizeAcross(float* dst, int ds, const float* src, int ss, int lines, c
 void synthesizeContiguous(float* dst, const float* src, const SynthesisPlan& plan, std::vector<float>& work)
 {
     Terms scratch;
-    for (int outN = 0; outN < plan.layout.n; ++outN) {
-        if (outN >= plan.first && outN <= plan.last)
-            continue;
-        dst[outN] = applyTerms(src, 1, edgeTerms(plan, outN, scratch), 0);
-    }
-    if (plan.first > plan.last)
+    if (plan.first > plan.last) {
+        for (int outN = 0; outN < plan.layout.n; ++outN)
+            dst[outN] = applyTerms(src, 1, edgeTerms(plan, outN, scratch), 0);
         return;
+    }
+    for (int outN = 0; outN < plan.first; ++outN)
+        dst[outN] = applyTerms(src, 1, edgeTerms(plan, outN, scratch), 0);
+    for (int outN = plan.last + 1; outN < plan.layout.n; ++outN)
+        dst[outN] = applyTerms(src, 1, edgeTerms(plan, outN, scratch), 0);
     const int evenCount = (plan.last - plan.first) / 2 + 1;
     const int oddCount = plan.last > plan.first ? (plan.last - plan.first - 1) / 2 + 1 : 0;
     work.resize(static_cast<std::size_t>(2 * evenCount));

@@ -1,10 +1,12 @@
 #include "wsq/huffman_decode.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
+#include "wsq/reference.h"
 #include "wsq/stream_reader.h"
 
 void make_decode_tables(HuffDecodeTables* tables, const std::vector<HuffCode>& huffcode_table,
@@ -180,7 +182,274 @@ int overrun(std::size_t capacity)
 
 }  // namespace
 
+namespace {
+
+// Bits of block data ahead of the decoder, most significant first at bit 63.
+// The refill stops before a marker (0xFF and a non-zero byte), at the end of
+// the buffer and before a 0xFF that ends it: what lies there is read bit by
+// bit with the exact rules of getc_nextbits_wsq, so errors, markers and the
+// cursor come out as they do there.
+struct BitCache {
+    std::uint64_t acc = 0;
+    int count = 0;
+    bool blocked = false;
+    const unsigned char* cur;
+    const unsigned char* end;
+
+    void refill()
+    {
+        while (count <= 56 && !blocked) {
+            if (cur >= end) {
+                blocked = true;
+                break;
+            }
+            const unsigned char byte = *cur;
+            if (byte == 0xFF) {
+                if (end - cur < 2 || cur[1] != 0x00) {
+                    blocked = true;
+                    break;
+                }
+                cur += 2;
+            } else {
+                ++cur;
+            }
+            acc |= static_cast<std::uint64_t>(byte) << (56 - count);
+            count += 8;
+        }
+    }
+
+    unsigned take(int n)
+    {
+        const unsigned v = static_cast<unsigned>(acc >> (64 - n));
+        acc <<= n;
+        count -= n;
+        return v;
+    }
+
+    // One bit by the slow rules. Returns 0 with the bit, or with *omarker set
+    // when a marker ends the data here (only when marker_allowed).
+    int slowBit(int* obit, unsigned short* omarker, bool marker_allowed)
+    {
+        if (count == 0) {
+            unsigned char byte = 0;
+            if (int ret = getc_byte(&byte, &cur, end))
+                return ret;
+            if (byte == 0xFF) {
+                unsigned char next = 0;
+                if (int ret = getc_byte(&next, &cur, end))
+                    return ret;
+                if (next != 0x00) {
+                    if (!marker_allowed) {
+                        wsq::diagnostic("ERROR: getc_nextbits_wsq : No stuffed zeros\n");
+                        return -41;
+                    }
+                    *omarker = static_cast<unsigned short>(0xFF00 | next);
+                    return 0;
+                }
+            }
+            acc = static_cast<std::uint64_t>(byte) << 56;
+            count = 8;
+        }
+        *obit = static_cast<int>(take(1));
+        return 0;
+    }
+};
+
+constexpr int kLookupBits = 10;
+
+// For every 10-bit prefix: the length of the code it starts with and its
+// symbol, found by the search decode_category makes; length 0 when the code
+// is longer; kNoCode when the search ends in no value.
+struct FastTable {
+    static constexpr int kNoCode = 0xFF;
+    unsigned char length[1 << kLookupBits];
+    unsigned char symbol[1 << kLookupBits];
+};
+
+int lookupIndex(const HuffDecodeTables& t, int length, int code)
+{
+    const int index = t.valptr[length] + code - t.mincode[length];
+    return index >= 0 && index < MAX_HUFFCOUNTS ? index : -1;
+}
+
+void buildFastTable(FastTable* fast, const HuffDecodeTables& t, const unsigned char* huffvalues)
+{
+    for (int prefix = 0; prefix < (1 << kLookupBits); ++prefix) {
+        int length = 1;
+        int code = prefix >> (kLookupBits - 1);
+        while (code > t.maxcode[length] && length < kLookupBits) {
+            ++length;
+            code = prefix >> (kLookupBits - length);
+        }
+        if (code > t.maxcode[length]) {
+            fast->length[prefix] = 0;
+            continue;
+        }
+        const int index = lookupIndex(t, length, code);
+        fast->length[prefix] = index < 0 ? FastTable::kNoCode : static_cast<unsigned char>(length);
+        fast->symbol[prefix] = index < 0 ? 0 : huffvalues[index];
+    }
+}
+
+int noCode()
+{
+    wsq::diagnostic("ERROR : decode_category : no huffman code matches within 16 bits\n");
+    return WSQ_ERR_NO_CODE;
+}
+
+// decode_category over the cache: from 16 cached bits at once, else bit by bit.
+int fastCategory(int* ocategory, unsigned short* omarker, const HuffDecodeTables& t, const FastTable& fast,
+                 const unsigned char* huffvalues, BitCache& bits)
+{
+    if (bits.count < 16)
+        bits.refill();
+    if (bits.count >= 16) {
+        const unsigned peek = static_cast<unsigned>(bits.acc >> 48);
+        const unsigned prefix = peek >> (16 - kLookupBits);
+        const int len = fast.length[prefix];
+        if (len == FastTable::kNoCode)
+            return noCode();
+        if (len != 0) {
+            bits.take(len);
+            *ocategory = fast.symbol[prefix];
+            return 0;
+        }
+        int length = kLookupBits;
+        int code = static_cast<int>(prefix);
+        while (code > t.maxcode[length]) {
+            if (length == MAX_HUFFBITS)
+                return noCode();
+            ++length;
+            code = static_cast<int>(peek >> (16 - length));
+        }
+        const int index = lookupIndex(t, length, code);
+        if (index < 0)
+            return noCode();
+        bits.take(length);
+        *ocategory = huffvalues[index];
+        return 0;
+    }
+    unsigned short marker = 0;
+    int code = 0;
+    if (int ret = bits.slowBit(&code, &marker, true))
+        return ret;
+    int length = 1;
+    while (marker == 0 && code > t.maxcode[length]) {
+        if (length == MAX_HUFFBITS)
+            return noCode();
+        int bit = 0;
+        if (int ret = bits.slowBit(&bit, &marker, true))
+            return ret;
+        code = 2 * code + bit;
+        ++length;
+    }
+    if (marker != 0) {
+        *omarker = marker;
+        *ocategory = -1;
+        return 0;
+    }
+    const int index = lookupIndex(t, length, code);
+    if (index < 0)
+        return noCode();
+    *ocategory = huffvalues[index];
+    return 0;
+}
+
+// getc_nextbits_wsq (no marker allowed) over the cache.
+int fastBits(unsigned* obits, int n, BitCache& bits)
+{
+    if (bits.count < n)
+        bits.refill();
+    if (bits.count >= n) {
+        *obits = bits.take(n);
+        return 0;
+    }
+    unsigned value = 0;
+    unsigned short unused = 0;
+    for (int i = 0; i < n; ++i) {
+        int bit = 0;
+        if (int ret = bits.slowBit(&bit, &unused, false))
+            return ret;
+        value = (value << 1) | static_cast<unsigned>(bit);
+    }
+    *obits = value;
+    return 0;
+}
+
+}  // namespace
+
 int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
+                            HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr)
+{
+    unsigned short marker = 0;
+    if (int ret = getc_marker_wsq(&marker, EXPECT_TABLES_OR_SOB, cbufptr, ebufptr))
+        return ret;
+    HuffDecodeTables tables;
+    FastTable fast;
+    const HuffSlot* slot = nullptr;
+    BitCache bits{0, 0, false, *cbufptr, ebufptr};
+    std::size_t pos = 0;
+    int result = 0;
+    while (true) {
+        if (marker == EOI_WSQ)
+            break;
+        if (marker != 0) {
+            *cbufptr = bits.cur;
+            if ((result = startBlock(marker, &tables, &slot, dtt_table, dqt_table, dht_table, cbufptr, ebufptr)))
+                return result;
+            buildFastTable(&fast, tables, slot->huffvalues.data());
+            bits = BitCache{0, 0, false, *cbufptr, ebufptr};
+            marker = 0;
+        }
+        int category = 0;
+        if ((result = fastCategory(&category, &marker, tables, fast, slot->huffvalues.data(), bits)))
+            break;
+        if (marker != 0)
+            continue;
+
+        std::size_t zeros = 0;
+        if (category > 0 && category <= MAX_HUFFZRUN) {
+            zeros = static_cast<std::size_t>(category);
+        } else if (category >= 107 && category <= 254) {
+            if (pos >= capacity) {
+                result = overrun(capacity);
+                break;
+            }
+            ip[pos++] = static_cast<short>(category - 180);
+            continue;
+        } else if (category >= 101 && category <= 106) {
+            const int bits_req = (category == 101 || category == 102 || category == 105) ? 8 : 16;
+            unsigned value = 0;
+            if ((result = fastBits(&value, bits_req, bits)))
+                break;
+            if (category >= 105) {
+                zeros = value;
+            } else {
+                if (pos >= capacity) {
+                    result = overrun(capacity);
+                    break;
+                }
+                const bool negative = (category == 102 || category == 104);
+                ip[pos++] = static_cast<short>(static_cast<unsigned short>(negative ? 0u - value : value));
+                continue;
+            }
+        } else {
+            wsq::diagnostic("ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n", category, category);
+            result = -52;
+            break;
+        }
+        if (zeros > capacity - pos) {
+            result = overrun(capacity);
+            break;
+        }
+        std::fill_n(ip + pos, zeros, short{0});
+        pos += zeros;
+    }
+    *cbufptr = bits.cur;
+    return result;
+}
+
+int wsq::reference::huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
                             HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr)
 {
     unsigned short marker = 0;

@@ -8,6 +8,7 @@
 
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
+#include "wsq/simd.h"
 
 namespace {
 
@@ -127,8 +128,8 @@ void quantizeSubband(std::int16_t*& out, const Subband& sb, float q, float z, co
     const float h = z / 2.0f;
     for (int row = 0; row < sb.ly; ++row) {
         const float* p = fip + static_cast<std::ptrdiff_t>(sb.y + row) * width + sb.x;
-        for (int col = 0; col < sb.lx; ++col)
-            *out++ = quantizeCoefficient(p[col], q, h);
+        wsq::simd::quantizeRow(out, p, sb.lx, q, h);
+        out += sb.lx;
     }
 }
 
