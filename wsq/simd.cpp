@@ -1,10 +1,20 @@
 #include "wsq/simd.h"
 
+#include <atomic>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace wsq::simd {
+
+#if defined(NV_WSQ_AVX) && defined(__SSE2__)
+namespace avx {
+void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count);
+void sumRun(float* dst, const float* src, const int* pos, const float* coef, int terms, int count);
+}  // namespace avx
+#endif
+
 namespace {
 
 inline float dequantize(int v, double q, double center, double halfZ)
@@ -47,7 +57,9 @@ inline std::int16_t quantizeOne(float x, float q, float zHalf)
 
 #if defined(__SSE2__)
 
-void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count)
+namespace {
+
+void sumRowsSse2(float* dst, const float* const* rows, const float* coef, int terms, int count)
 {
     int c = 0;
     for (; c + 16 <= count; c += 16) {
@@ -79,7 +91,7 @@ void sumRows(float* dst, const float* const* rows, const float* coef, int terms,
     }
 }
 
-void sumRun(float* dst, const float* src, const int* pos, const float* coef, int terms, int count)
+void sumRunSse2(float* dst, const float* src, const int* pos, const float* coef, int terms, int count)
 {
     int j = 0;
     for (; j + 16 <= count; j += 16) {
@@ -109,6 +121,73 @@ void sumRun(float* dst, const float* src, const int* pos, const float* coef, int
             a += coef[t] * src[pos[t] + j];
         dst[j] = a;
     }
+}
+
+using SumRowsFn = void (*)(float*, const float* const*, const float*, int, int);
+using SumRunFn = void (*)(float*, const float*, const int*, const float*, int, int);
+
+struct Kernels {
+    Level level;
+    SumRowsFn sumRows;
+    SumRunFn sumRun;
+};
+
+constexpr Kernels kSse2{Level::Sse2, &sumRowsSse2, &sumRunSse2};
+#if defined(NV_WSQ_AVX)
+constexpr Kernels kAvx{Level::Avx, &avx::sumRows, &avx::sumRun};
+#endif
+
+bool avxUsable()
+{
+#if defined(NV_WSQ_AVX)
+    return __builtin_cpu_supports("avx");
+#else
+    return false;
+#endif
+}
+
+const Kernels* widest()
+{
+#if defined(NV_WSQ_AVX)
+    if (avxUsable())
+        return &kAvx;
+#endif
+    return &kSse2;
+}
+
+std::atomic<const Kernels*>& current()
+{
+    static std::atomic<const Kernels*> kernels{widest()};
+    return kernels;
+}
+
+}  // namespace
+
+Level level() { return current().load(std::memory_order_relaxed)->level; }
+
+bool setLevel(Level wanted)
+{
+    if (wanted == Level::Sse2) {
+        current().store(&kSse2);
+        return true;
+    }
+#if defined(NV_WSQ_AVX)
+    if (avxUsable()) {
+        current().store(&kAvx);
+        return true;
+    }
+#endif
+    return false;
+}
+
+void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count)
+{
+    current().load(std::memory_order_relaxed)->sumRows(dst, rows, coef, terms, count);
+}
+
+void sumRun(float* dst, const float* src, const int* pos, const float* coef, int terms, int count)
+{
+    current().load(std::memory_order_relaxed)->sumRun(dst, src, pos, coef, terms, count);
 }
 
 void interleave(float* out, const float* even, const float* odd, int evenCount, int oddCount)
@@ -215,6 +294,9 @@ void quantizeRow(std::int16_t* out, const float* in, int count, float q, float z
 }
 
 #else  // no SSE2: the plain loops
+
+Level level() { return Level::Sse2; }
+bool setLevel(Level wanted) { return wanted == Level::Sse2; }
 
 void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count)
 {

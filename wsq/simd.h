@@ -8,6 +8,13 @@
 
 namespace wsq::simd {
 
+// The widest vectors the kernels use. By default the widest that the
+// processor and the system support; tests select each in turn.
+enum class Level { Sse2, Avx };
+Level level();
+// False (and nothing changed) when the machine cannot run that level.
+bool setLevel(Level level);
+
 // dst[c] = coef[0] * rows[0][c] + coef[1] * rows[1][c] + ..., added term by
 // term from 0, for c = 0 .. count - 1. The column passes of the filter banks.
 void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count);
