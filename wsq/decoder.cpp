@@ -1,6 +1,8 @@
 #include "wsq/decoder.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <span>
 
@@ -10,12 +12,46 @@
 #include "wsq/simd.h"
 #include "wsq/wsq.h"
 
+namespace {
+
+// Every sample of the image is written: the coded subbands from the indices,
+// the others (q = 0, and 60-63) with 0. The subbands tile the image.
+void unquantizeInto(float* fip, const short* sip, const QuantTable& dqt_table, const WaveletTrees& trees, int width)
+{
+    const double center = dqt_table.center;
+    for (int s = 0; s < kSubbandCount; ++s) {
+        const Subband& band = trees.subbands[static_cast<std::size_t>(s)];
+        const bool coded = s < NUM_CODED_SUBBANDS && dqt_table.q[s] != 0.0f;
+        const double q = dqt_table.q[s];
+        const double halfZ = static_cast<double>(dqt_table.z[s]) / 2.0;
+        for (int row = 0; row < band.ly; ++row) {
+            float* out = fip + static_cast<std::size_t>(band.y + row) * width + band.x;
+            if (!coded) {
+                std::fill_n(out, band.lx, 0.0f);
+                continue;
+            }
+            wsq::simd::unquantizeRow(out, sip, band.lx, q, center, halfZ);
+            sip += band.lx;
+        }
+    }
+}
+
+// A buffer of n values whose contents the caller sets: no time spent
+// zero-filling what is written next anyway.
+template <typename T>
+std::unique_ptr<T[]> uninitialized(std::size_t n)
+{
+    return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
+}
+
+}  // namespace
+
 int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt_table,
                const WaveletTrees& trees, int width, int height)
 {
     std::vector<float> fip;
     try {
-        fip.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0.0f);
+        fip.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : unquantize : calloc : fip\n");
         return -91;
@@ -24,19 +60,7 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
         wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
         return -92;
     }
-    const double center = dqt_table.center;
-    for (int s = 0; s < NUM_CODED_SUBBANDS; ++s) {
-        if (dqt_table.q[s] == 0.0f)
-            continue;
-        const double q = dqt_table.q[s];
-        const double halfZ = static_cast<double>(dqt_table.z[s]) / 2.0;
-        const Subband& band = trees.subbands[static_cast<std::size_t>(s)];
-        for (int row = 0; row < band.ly; ++row) {
-            float* out = fip.data() + static_cast<std::size_t>(band.y + row) * width + band.x;
-            wsq::simd::unquantizeRow(out, sip, band.lx, q, center, halfZ);
-            sip += band.lx;
-        }
-    }
+    unquantizeInto(fip.data(), sip, dqt_table, trees, width);
     *ofip = std::move(fip);
     return 0;
 }
@@ -83,23 +107,35 @@ int checkFrameSize(int width, int height)
 }
 
 // Entropy decoding and dequantization into the coefficient image.
-int decodeCoefficients(std::vector<float>* fdata, DecoderTables* tables, const WaveletTrees& trees,
+int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, const WaveletTrees& trees,
                        const unsigned char** cbufptr, const unsigned char* ebufptr)
 {
     const int width = tables->frame.width;
     const int height = tables->frame.height;
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::vector<short> qdata;
-    try {
-        qdata.assign(count, 0);
-    } catch (const std::bad_alloc&) {
+    std::unique_ptr<short[]> qdata = uninitialized<short>(count);
+    if (!qdata) {
         wsq::diagnostic("ERROR: wsq_decode_mem : malloc : qdata1\n");
         return -20;
     }
-    if (int ret = huffman_decode_data_mem(qdata.data(), count, &tables->dtt, &tables->dqt, &tables->dht, cbufptr,
-                                          ebufptr))
+    std::size_t written = 0;
+    if (int ret = huffman_decode_data_mem(qdata.get(), count, &tables->dtt, &tables->dqt, &tables->dht, cbufptr,
+                                          ebufptr, &written))
         return ret;
-    return unquantize(fdata, qdata.data(), tables->dqt, trees, width, height);
+    // Indices the stream did not carry are 0.
+    std::fill(qdata.get() + written, qdata.get() + count, short{0});
+    std::unique_ptr<float[]> fip = uninitialized<float>(count);
+    if (!fip) {
+        wsq::diagnostic("ERROR : unquantize : calloc : fip\n");
+        return -91;
+    }
+    if (!tables->dqt.defined) {
+        wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
+        return -92;
+    }
+    unquantizeInto(fip.get(), qdata.get(), tables->dqt, trees, width);
+    *fdata = std::move(fip);
+    return 0;
 }
 
 }  // namespace
@@ -121,23 +157,23 @@ int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od,
         return ret;
     const WaveletTrees trees = build_trees(width, height);
 
-    std::vector<float> fdata;
+    std::unique_ptr<float[]> fdata;
     if (int ret = decodeCoefficients(&fdata, &tables, trees, &cbufptr, ebufptr))
         return ret;
     const TransformTable& dtt = tables.dtt;
     const std::span<const float> lofilt = dtt.lo_defined ? std::span<const float>(dtt.lofilt) : std::span<const float>();
     const std::span<const float> hifilt = dtt.hi_defined ? std::span<const float>(dtt.hifilt) : std::span<const float>();
-    if (int ret = wsq_reconstruct(fdata.data(), width, height, trees.nodes, lofilt, hifilt))
+    if (int ret = wsq_reconstruct(fdata.get(), width, height, trees.nodes, lofilt, hifilt))
         return ret;
 
     std::vector<unsigned char> cdata;
     try {
-        cdata.resize(fdata.size());
+        cdata.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR: wsq_decode_mem : malloc : cdata\n");
         return -21;
     }
-    convert_image_to_uchar(cdata.data(), fdata.data(), fdata.size(), tables.frame.m_shift, tables.frame.r_scale);
+    convert_image_to_uchar(cdata.data(), fdata.get(), cdata.size(), tables.frame.m_shift, tables.frame.r_scale);
 
     *odata = std::move(cdata);
     *ow = width;

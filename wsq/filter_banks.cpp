@@ -257,19 +257,54 @@ const Terms& outputTerms(const SynthesisPlan& plan, int outN, Terms& scratch, in
     return edgeTerms(plan, outN, scratch);
 }
 
-// Lines side by side in memory (the column pass): each output sample of all
-// lines at once.
-void synthesizeAcross(float* dst, int ds, const float* src, int ss, int lines, const SynthesisPlan& plan)
+// The outputs of a pass over lines that lie side by side in memory (the
+// column pass), each as offsets of the samples it weighs and their taps:
+// worked out once, applied to every strip of lines.
+struct AcrossPlan {
+    std::vector<int> out;    // where each output goes, in samples along the line
+    std::vector<int> start;  // its first term; one more entry closes the list
+    std::vector<std::ptrdiff_t> offset;
+    std::vector<float> coef;
+
+    void clear()
+    {
+        out.clear();
+        start.clear();
+        offset.clear();
+        coef.clear();
+    }
+    void add(int outN)
+    {
+        out.push_back(outN);
+        start.push_back(static_cast<int>(offset.size()));
+    }
+    void term(std::ptrdiff_t off, float c)
+    {
+        offset.push_back(off);
+        coef.push_back(c);
+    }
+};
+
+void synthesisAcross(AcrossPlan& across, const SynthesisPlan& plan, int ss)
 {
+    across.clear();
     Terms scratch;
-    const float* rows[kMaxTerms];
     for (int outN = 0; outN < plan.layout.n; ++outN) {
         int shift = 0;
         const Terms& terms = outputTerms(plan, outN, scratch, shift);
+        across.add(outN);
         for (int t = 0; t < terms.count; ++t)
-            rows[t] = src + static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss;
-        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(outN) * ds, rows, terms.coef, terms.count,
-                           lines);
+            across.term(static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss, terms.coef[t]);
+    }
+    across.start.push_back(static_cast<int>(across.offset.size()));
+}
+
+void applyAcross(float* dst, int ds, const float* src, int lines, const AcrossPlan& across)
+{
+    for (std::size_t i = 0; i < across.out.size(); ++i) {
+        const int first = across.start[i];
+        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(across.out[i]) * ds, src, &across.offset[first],
+                           &across.coef[first], across.start[i + 1] - first, lines);
     }
 }
 
@@ -337,15 +372,19 @@ inline float analyzeOne(const float* src, std::ptrdiff_t ss, int n, const Analys
     return acc;
 }
 
-void analyzeAcross(float* dst, int ds, const float* src, int ss, int lines, int n, const AnalysisHalf& h)
+void analysisAcross(AcrossPlan& across, const AnalysisHalf halves[2], int n, int ss)
 {
-    const float* rows[kMaxAnalysisTaps];
-    for (int k = 0; k < h.count; ++k) {
-        const int base = 2 * k + h.firstCentre - (h.fsize - 1) / 2;
-        for (int i = 0; i < h.fsize; ++i)
-            rows[i] = src + static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss;
-        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(h.offset + k) * ds, rows, h.filt, h.fsize, lines);
+    across.clear();
+    for (int half = 0; half < 2; ++half) {
+        const AnalysisHalf& h = halves[half];
+        for (int k = 0; k < h.count; ++k) {
+            const int base = 2 * k + h.firstCentre - (h.fsize - 1) / 2;
+            across.add(h.offset + k);
+            for (int i = 0; i < h.fsize; ++i)
+                across.term(static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss, h.filt[i]);
+        }
     }
+    across.start.push_back(static_cast<int>(across.offset.size()));
 }
 
 // A contiguous line. Away from the ends the outputs read no extension, and
@@ -388,8 +427,9 @@ void analyze_lines(float* dst, const float* src, int lines, int length, int line
     analysisHalves(halves, length, hifilt, hisize, lofilt, losize, inverted);
     const bool fits = hisize <= kMaxAnalysisTaps && losize <= kMaxAnalysisTaps;
     if (lineStride == 1 && lines > 1 && fits) {
-        for (const AnalysisHalf& h : halves)
-            analyzeAcross(dst, sampleStride, src, sampleStride, lines, length, h);
+        AcrossPlan across;
+        analysisAcross(across, halves, length, sampleStride);
+        applyAcross(dst, sampleStride, src, lines, across);
         return;
     }
     std::vector<float> split;
@@ -424,7 +464,9 @@ void synthesize_lines(float* dst, const float* src, int lines, int length, int l
     SynthesisPlan plan;
     makePlan(plan, length, inverted, hifilt, hisize, lofilt, losize);
     if (lineStride == 1 && lines > 1) {
-        synthesizeAcross(dst, sampleStride, src, sampleStride, lines, plan);
+        AcrossPlan across;
+        synthesisAcross(across, plan, sampleStride);
+        applyAcross(dst, sampleStride, src, lines, across);
         return;
     }
     std::vector<float> work;
@@ -442,10 +484,11 @@ namespace {
 // Columns are transformed in strips of this many, through a strip buffer;
 // rows through a line buffer. The work space stays in cache, and an
 // image-sized scratch would cost fresh memory on every call.
-constexpr int kStripWidth = 64;
+constexpr int kStripWidth = 128;
 
 struct PassBuffers {
     std::vector<float> line, split, strip, work;
+    AcrossPlan across;
 };
 
 bool allocatePassBuffers(PassBuffers& b, int width, int height)
@@ -488,10 +531,10 @@ void analyzeNode(float* region, const WaveletNode& node, int width, const float*
         std::copy_n(b.line.data(), node.dx, row);
     }
     analysisHalves(halves, node.dy, hifilt, hisize, lofilt, losize, node.ic);
+    analysisAcross(b.across, halves, node.dy, width);
     for (int c = 0; c < node.dx; c += kStripWidth) {
         const int lanes = std::min(kStripWidth, node.dx - c);
-        for (const AnalysisHalf& h : halves)
-            analyzeAcross(b.strip.data(), kStripWidth, region + c, width, lanes, node.dy, h);
+        applyAcross(b.strip.data(), kStripWidth, region + c, lanes, b.across);
         storeStrip(region + c, width, node.dy, b.strip.data(), lanes);
     }
 }
@@ -501,9 +544,10 @@ void synthesizeNode(float* region, const WaveletNode& node, int width, const flo
 {
     SynthesisPlan plan;
     makePlan(plan, node.dy, node.ic, hifilt, hisize, lofilt, losize);
+    synthesisAcross(b.across, plan, width);
     for (int c = 0; c < node.dx; c += kStripWidth) {
         const int lanes = std::min(kStripWidth, node.dx - c);
-        synthesizeAcross(b.strip.data(), kStripWidth, region + c, width, lanes, plan);
+        applyAcross(b.strip.data(), kStripWidth, region + c, lanes, b.across);
         storeStrip(region + c, width, node.dy, b.strip.data(), lanes);
     }
     makePlan(plan, node.dx, node.ir, hifilt, hisize, lofilt, losize);

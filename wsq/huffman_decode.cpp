@@ -379,7 +379,8 @@ int fastBits(unsigned* obits, int n, BitCache& bits)
 }  // namespace
 
 int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
-                            HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr)
+                            HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr,
+                            std::size_t* owritten)
 {
     unsigned short marker = 0;
     if (int ret = getc_marker_wsq(&marker, EXPECT_TABLES_OR_SOB, cbufptr, ebufptr))
@@ -446,6 +447,8 @@ int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt
         pos += zeros;
     }
     *cbufptr = bits.cur;
+    if (owritten)
+        *owritten = pos;
     return result;
 }
 

@@ -39,6 +39,8 @@ int decode_category(int* ocategory, unsigned short* omarker, const HuffDecodeTab
 // Decodes every block from just after the frame header up to and including
 // EOI, reading the tables and comments that stand between blocks. Indices go
 // to ip in stream order; ip has room for capacity values and zero runs are
-// written as zeros. On success the cursor stands after EOI.
+// written as zeros. On success the cursor stands after EOI and *owritten
+// (when given) holds the number of values written.
 int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
-                            HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr);
+                            HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr,
+                            std::size_t* owritten = nullptr);

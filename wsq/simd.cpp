@@ -10,7 +10,7 @@ namespace wsq::simd {
 
 #if defined(NV_WSQ_AVX) && defined(__SSE2__)
 namespace avx {
-void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count);
+void sumRows(float* dst, const float* base, const std::ptrdiff_t* rows, const float* coef, int terms, int count);
 void sumRun(float* dst, const float* src, const int* pos, const float* coef, int terms, int count);
 }  // namespace avx
 #endif
@@ -59,14 +59,14 @@ inline std::int16_t quantizeOne(float x, float q, float zHalf)
 
 namespace {
 
-void sumRowsSse2(float* dst, const float* const* rows, const float* coef, int terms, int count)
+void sumRowsSse2(float* dst, const float* base, const std::ptrdiff_t* rows, const float* coef, int terms, int count)
 {
     int c = 0;
     for (; c + 16 <= count; c += 16) {
         __m128 a0 = _mm_setzero_ps(), a1 = a0, a2 = a0, a3 = a0;
         for (int t = 0; t < terms; ++t) {
             const __m128 k = _mm_set1_ps(coef[t]);
-            const float* r = rows[t] + c;
+            const float* r = base + rows[t] + c;
             a0 = _mm_add_ps(a0, _mm_mul_ps(k, _mm_loadu_ps(r)));
             a1 = _mm_add_ps(a1, _mm_mul_ps(k, _mm_loadu_ps(r + 4)));
             a2 = _mm_add_ps(a2, _mm_mul_ps(k, _mm_loadu_ps(r + 8)));
@@ -80,13 +80,13 @@ void sumRowsSse2(float* dst, const float* const* rows, const float* coef, int te
     for (; c + 4 <= count; c += 4) {
         __m128 a = _mm_setzero_ps();
         for (int t = 0; t < terms; ++t)
-            a = _mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(coef[t]), _mm_loadu_ps(rows[t] + c)));
+            a = _mm_add_ps(a, _mm_mul_ps(_mm_set1_ps(coef[t]), _mm_loadu_ps(base + rows[t] + c)));
         _mm_storeu_ps(dst + c, a);
     }
     for (; c < count; ++c) {
         float a = 0.0f;
         for (int t = 0; t < terms; ++t)
-            a += coef[t] * rows[t][c];
+            a += coef[t] * base[rows[t] + c];
         dst[c] = a;
     }
 }
@@ -123,7 +123,7 @@ void sumRunSse2(float* dst, const float* src, const int* pos, const float* coef,
     }
 }
 
-using SumRowsFn = void (*)(float*, const float* const*, const float*, int, int);
+using SumRowsFn = void (*)(float*, const float*, const std::ptrdiff_t*, const float*, int, int);
 using SumRunFn = void (*)(float*, const float*, const int*, const float*, int, int);
 
 struct Kernels {
@@ -180,9 +180,9 @@ bool setLevel(Level wanted)
     return false;
 }
 
-void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count)
+void sumRows(float* dst, const float* base, const std::ptrdiff_t* rows, const float* coef, int terms, int count)
 {
-    current().load(std::memory_order_relaxed)->sumRows(dst, rows, coef, terms, count);
+    current().load(std::memory_order_relaxed)->sumRows(dst, base, rows, coef, terms, count);
 }
 
 void sumRun(float* dst, const float* src, const int* pos, const float* coef, int terms, int count)
@@ -206,11 +206,42 @@ void interleave(float* out, const float* even, const float* odd, int evenCount, 
     }
 }
 
+namespace {
+
+// q * (v - C) + z/2 for v > 0 and q * (v + C) - z/2 for v < 0, in double, as
+// q * (v - c') + h' with c' and h' taking the sign of v (subtracting -C is
+// adding C exactly), rounded once to float. Two lanes.
+inline __m128 dequantizePair(__m128i v32, __m128d q, __m128d c, __m128d h)
+{
+    const __m128d v = _mm_cvtepi32_pd(v32);
+    const __m128d positive = _mm_cmpgt_pd(v, _mm_setzero_pd());
+    const __m128d negC = _mm_xor_pd(c, _mm_set1_pd(-0.0));
+    const __m128d negH = _mm_xor_pd(h, _mm_set1_pd(-0.0));
+    const __m128d cs = _mm_or_pd(_mm_and_pd(positive, c), _mm_andnot_pd(positive, negC));
+    const __m128d hs = _mm_or_pd(_mm_and_pd(positive, h), _mm_andnot_pd(positive, negH));
+    return _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(q, _mm_sub_pd(v, cs)), hs));
+}
+
+inline __m128 dequantizeFour(__m128i v32, __m128d q, __m128d c, __m128d h)
+{
+    const __m128 lo = dequantizePair(v32, q, c, h);
+    const __m128 hi = dequantizePair(_mm_shuffle_epi32(v32, 0xEE), q, c, h);
+    const __m128 both = _mm_movelh_ps(lo, hi);
+    // An index of 0 is the coefficient 0.
+    const __m128 zero = _mm_castsi128_ps(_mm_cmpeq_epi32(v32, _mm_setzero_si128()));
+    return _mm_andnot_ps(zero, both);
+}
+
+}  // namespace
+
 void unquantizeRow(float* out, const short* in, int count, double q, double center, double halfZ)
 {
     int i = 0;
     const __m128i zero = _mm_setzero_si128();
     const __m128 fzero = _mm_setzero_ps();
+    const __m128d qv = _mm_set1_pd(q);
+    const __m128d cv = _mm_set1_pd(center);
+    const __m128d hv = _mm_set1_pd(halfZ);
     for (; i + 8 <= count; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(v, zero)) == 0xFFFF) {
@@ -219,8 +250,10 @@ void unquantizeRow(float* out, const short* in, int count, double q, double cent
             _mm_storeu_ps(out + i + 4, fzero);
             continue;
         }
-        for (int k = 0; k < 8; ++k)
-            out[i + k] = dequantize(in[i + k], q, center, halfZ);
+        const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16);
+        const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16);
+        _mm_storeu_ps(out + i, dequantizeFour(lo, qv, cv, hv));
+        _mm_storeu_ps(out + i + 4, dequantizeFour(hi, qv, cv, hv));
     }
     for (; i < count; ++i)
         out[i] = dequantize(in[i], q, center, halfZ);
@@ -298,12 +331,12 @@ void quantizeRow(std::int16_t* out, const float* in, int count, float q, float z
 Level level() { return Level::Sse2; }
 bool setLevel(Level wanted) { return wanted == Level::Sse2; }
 
-void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count)
+void sumRows(float* dst, const float* base, const std::ptrdiff_t* rows, const float* coef, int terms, int count)
 {
     for (int c = 0; c < count; ++c) {
         float a = 0.0f;
         for (int t = 0; t < terms; ++t)
-            a += coef[t] * rows[t][c];
+            a += coef[t] * base[rows[t] + c];
         dst[c] = a;
     }
 }

@@ -15,9 +15,10 @@ Level level();
 // False (and nothing changed) when the machine cannot run that level.
 bool setLevel(Level level);
 
-// dst[c] = coef[0] * rows[0][c] + coef[1] * rows[1][c] + ..., added term by
-// term from 0, for c = 0 .. count - 1. The column passes of the filter banks.
-void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count);
+// dst[c] = coef[0] * base[rows[0] + c] + coef[1] * base[rows[1] + c] + ...,
+// added term by term from 0, for c = 0 .. count - 1. The column passes of the
+// filter banks (rows are offsets of whole image rows).
+void sumRows(float* dst, const float* base, const std::ptrdiff_t* rows, const float* coef, int terms, int count);
 
 // dst[j] = coef[0] * src[pos[0] + j] + coef[1] * src[pos[1] + j] + ..., added
 // term by term from 0, for j = 0 .. count - 1. The row passes.
