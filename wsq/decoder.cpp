@@ -54,11 +54,11 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
         fip.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : unquantize : calloc : fip\n");
-        return -91;
+        return WSQ_ERR_UNQUANTIZE_ALLOC;
     }
     if (!dqt_table.defined) {
         wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
-        return -92;
+        return WSQ_ERR_NO_DQT;
     }
     unquantizeInto(fip.data(), sip, dqt_table, trees, width);
     *ofip = std::move(fip);
@@ -116,7 +116,7 @@ int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, c
     std::unique_ptr<short[]> qdata = uninitialized<short>(count);
     if (!qdata) {
         wsq::diagnostic("ERROR: wsq_decode_mem : malloc : qdata1\n");
-        return -20;
+        return WSQ_ERR_DECODE_QDATA_ALLOC;
     }
     std::size_t written = 0;
     if (int ret = huffman_decode_data_mem(qdata.get(), count, &tables->dtt, &tables->dqt, &tables->dht, cbufptr,
@@ -127,11 +127,11 @@ int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, c
     std::unique_ptr<float[]> fip = uninitialized<float>(count);
     if (!fip) {
         wsq::diagnostic("ERROR : unquantize : calloc : fip\n");
-        return -91;
+        return WSQ_ERR_UNQUANTIZE_ALLOC;
     }
     if (!tables->dqt.defined) {
         wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
-        return -92;
+        return WSQ_ERR_NO_DQT;
     }
     unquantizeInto(fip.get(), qdata.get(), tables->dqt, trees, width);
     *fdata = std::move(fip);
@@ -171,7 +171,7 @@ int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od,
         cdata.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR: wsq_decode_mem : malloc : cdata\n");
-        return -21;
+        return WSQ_ERR_DECODE_CDATA_ALLOC;
     }
     convert_image_to_uchar(cdata.data(), fdata.get(), cdata.size(), tables.frame.m_shift, tables.frame.r_scale);
 

@@ -52,7 +52,7 @@ int transformAndQuantize(std::vector<std::int16_t>& sip, std::array<int, kBlockC
         fdata.reserve(n);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : wsq_encode_1 : malloc : fdata\n");
-        return -10;
+        return WSQ_ERR_ENCODE_FDATA_ALLOC;
     }
     image_to_float(fdata, m_shift, r_scale, idata, n);
     if (r_scale == 0.0f) {
@@ -73,7 +73,7 @@ int transformAndQuantize(std::vector<std::int16_t>& sip, std::array<int, kBlockC
     blocks = block_sizes(qv, trees);
     if (blocks[0] + blocks[1] + blocks[2] != cmp_siz) {
         wsq::diagnostic("ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
-        return -11;
+        return WSQ_ERR_BLOCK_SIZES;
     }
     return 0;
 }
@@ -145,7 +145,7 @@ int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsig
         out.data.resize(n);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : wsq_encode_1 : malloc : wsq_data\n");
-        return -12;
+        return WSQ_ERR_ENCODE_OUTPUT_ALLOC;
     }
     ret = writeHeader(out, qv, m_shift, r_scale, width, height, depth, ppi, comment_text);
     if (ret != 0)
@@ -156,7 +156,7 @@ int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsig
         huffBuf.resize(n);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : wsq_encode_1 : malloc : huff_buf\n");
-        return -13;
+        return WSQ_ERR_ENCODE_BLOCK_ALLOC;
     }
 
     const std::int16_t* block1 = sip.data();

@@ -567,7 +567,7 @@ int wsq_decompose(float* fdata, int width, int height,
     PassBuffers buffers;
     if (!allocatePassBuffers(buffers, width, height)) {
         wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
-        return -94;
+        return WSQ_ERR_DECOMPOSE_ALLOC;
     }
     if (hisize > kMaxAnalysisTaps || losize > kMaxAnalysisTaps) {
         // Not a filter pair this codec writes; the general path handles it.
@@ -576,7 +576,7 @@ int wsq_decompose(float* fdata, int width, int height,
             scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
         } catch (const std::bad_alloc&) {
             wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
-            return -94;
+            return WSQ_ERR_DECOMPOSE_ALLOC;
         }
         for (const WaveletNode& node : tree) {
             if (node.dx <= 0 || node.dy <= 0)
@@ -605,11 +605,11 @@ int wsq_reconstruct(float* fdata, int width, int height,
 {
     if (lofilt.empty()) {
         wsq::diagnostic("ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
-        return -95;
+        return WSQ_ERR_NO_LOPASS;
     }
     if (hifilt.empty()) {
         wsq::diagnostic("ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
-        return -96;
+        return WSQ_ERR_NO_HIPASS;
     }
     const int losize = static_cast<int>(lofilt.size());
     const int hisize = static_cast<int>(hifilt.size());
@@ -622,7 +622,7 @@ int wsq_reconstruct(float* fdata, int width, int height,
     PassBuffers buffers;
     if (!allocatePassBuffers(buffers, width, height)) {
         wsq::diagnostic("ERROR : wsq_reconstruct : malloc : fdata1\n");
-        return -97;
+        return WSQ_ERR_RECONSTRUCT_ALLOC;
     }
     // Nodes in reverse: the columns of each, then the rows of the result, in place.
     for (int i = kWaveletNodeCount - 1; i >= 0; --i) {

@@ -5,6 +5,7 @@
 // are outside what the transform supports.
 #include <span>
 
+#include "wsq/errors.h"
 #include "wsq/trees.h"
 
 // Transforms `lines` lines of `length` samples from src into the same lines of
@@ -36,4 +37,4 @@ int wsq_reconstruct(float* fdata, int width, int height,
 
 // A synthesis pair whose lengths have different parity, or two odd lengths
 // equal modulo 4, is no wavelet pair: the inverse transform is undefined for it.
-inline constexpr int kWsqErrorFilterPair = -98;
+inline constexpr int kWsqErrorFilterPair = WSQ_ERR_FILTER_PAIR;

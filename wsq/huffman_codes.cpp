@@ -4,6 +4,7 @@
 #include <new>
 
 #include "wsq/diagnostics.h"
+#include "wsq/errors.h"
 
 int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* olast_size, const unsigned char* huffbits)
 {
@@ -12,7 +13,7 @@ int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* olast_size, con
         table.reserve(MAX_HUFFCOUNTS + 1);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : build_huffsizes : calloc : huffcode_table\n");
-        return -2;
+        return WSQ_ERR_HUFFCODE_ALLOC;
     }
     for (int length = 1; length <= MAX_HUFFBITS; ++length)
         for (int i = 0; i < huffbits[length - 1]; ++i)
@@ -56,7 +57,7 @@ int check_all_ones_code(const std::vector<HuffCode>& huffcode_table, int last_si
                             "all 1's code.\n         This image may still be "
                             "decodable.\n         It is not compliant with "
                             "the WSQ specification.\n");
-            return -1;
+            return WSQ_ERR_ALL_ONES_CODE;
         }
     }
     return 0;

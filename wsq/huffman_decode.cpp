@@ -45,7 +45,7 @@ inline int loadByte(unsigned short* omarker, bool marker_allowed, const unsigned
         return 0;
     if (!marker_allowed) {
         wsq::diagnostic("ERROR: getc_nextbits_wsq : No stuffed zeros\n");
-        return -41;
+        return WSQ_ERR_NO_STUFFED_ZERO;
     }
     *omarker = static_cast<unsigned short>(0xFF00 | next);
     return 0;
@@ -159,7 +159,7 @@ int startBlock(unsigned short marker, HuffDecodeTables* tables, const HuffSlot**
     if (table_id >= MAX_DHT_TABLES || !(*dht_table)[table_id].defined) {
         wsq::diagnostic("ERROR : huffman_decode_data_mem : "
                         "huffman table {%d} undefined.\n", table_id);
-        return -51;
+        return WSQ_ERR_UNDEFINED_TABLE;
     }
     *slot = &(*dht_table)[table_id];
     std::vector<HuffCode> codes;
@@ -241,7 +241,7 @@ struct BitCache {
                 if (next != 0x00) {
                     if (!marker_allowed) {
                         wsq::diagnostic("ERROR: getc_nextbits_wsq : No stuffed zeros\n");
-                        return -41;
+                        return WSQ_ERR_NO_STUFFED_ZERO;
                     }
                     *omarker = static_cast<unsigned short>(0xFF00 | next);
                     return 0;
@@ -503,7 +503,7 @@ int wsq::reference::huffman_decode_data_mem(short* ip, std::size_t capacity, Tra
             }
         } else {
             wsq::diagnostic("ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n", category, category);
-            return -52;
+            return WSQ_ERR_INVALID_CODE;
         }
         if (zeros > capacity - pos)
             return overrun(capacity);

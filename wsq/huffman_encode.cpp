@@ -194,7 +194,7 @@ int sort_huffbits(LengthCounts& bits)
         if (count(i) > 0) {
             wsq::diagnostic("ERROR : sort_huffbits : Code length of %d is greater than 16.\n",
                          i - 1);
-            return -3;
+            return WSQ_ERR_CODE_TOO_LONG;
         }
     }
     return 0;
@@ -256,7 +256,7 @@ int make_huff_table(HuffCodeTable& table, std::array<unsigned char, MAX_HUFFBITS
     if (check_all_ones_code(codes, lastSize) != 0) {
         wsq::diagnostic("ERROR: This huffcode warning is an error "
                         "for the encoder.\n");
-        return -1;
+        return WSQ_ERR_ALL_ONES_CODE;
     }
     huffvalues.resize(static_cast<std::size_t>(lastSize));
     build_huffcode_table(table, codes, lastSize, huffvalues);
@@ -264,7 +264,7 @@ int make_huff_table(HuffCodeTable& table, std::array<unsigned char, MAX_HUFFBITS
     for (int sym = 0; sym < kReservedSymbol; ++sym) {
         if (counts[sym] != 0 && table[sym].size == 0) {
             wsq::diagnostic("ERROR : make_huff_table : symbol %d has no code\n", sym);
-            return -3;
+            return WSQ_ERR_SYMBOL_WITHOUT_CODE;
         }
     }
     return 0;

@@ -79,13 +79,13 @@ int allocfet_ret(std::unique_ptr<FetList>* ofet, int capacity)
         fet = std::make_unique<FetList>();
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : allocfet_ret : malloc : fet\n");
-        return -2;
+        return WSQ_ERR_FET_ALLOC;
     }
     fet->capacity = std::max(capacity, 0);
     if (!reserveOrReport(fet->names, fet->capacity, "ERROR : allocfet_ret : calloc : fet->names\n"))
-        return -3;
+        return WSQ_ERR_FET_NAMES_ALLOC;
     if (!reserveOrReport(fet->values, fet->capacity, "ERROR : allocfet_ret : calloc : fet->values\n"))
-        return -4;
+        return WSQ_ERR_FET_VALUES_ALLOC;
     *ofet = std::move(fet);
     return 0;
 }
@@ -94,10 +94,10 @@ int reallocfet_ret(FetList* fet, int new_capacity)
 {
     const int capacity = std::max(new_capacity, fet->count());
     if (!reserveOrReport(fet->names, capacity, "ERROR : reallocfet_ret : realloc : fet->names\n"))
-        return -2;
+        return WSQ_ERR_FET_GROW_NAMES;
     // This message has never ended in a line break.
     if (!reserveOrReport(fet->values, capacity, "ERROR : reallocfet_ret : realloc : fet->values"))
-        return -3;
+        return WSQ_ERR_FET_GROW_VALUES;
     fet->capacity = capacity;
     return 0;
 }
@@ -108,7 +108,7 @@ int updatefet_ret(std::string_view feature, std::optional<std::string_view> valu
     std::optional<std::string> copy;
     // The same text for a replaced and an appended value; only the code differs.
     if (value && !copyOrReport(&copy, *value, "ERROR : updatefet_ret : strdup : fet->values[]\n"))
-        return at >= 0 ? -2 : -4;
+        return at >= 0 ? WSQ_ERR_FET_REPLACE_VALUE : WSQ_ERR_FET_APPEND_VALUE;
     if (at >= 0) {
         fet->values[static_cast<std::size_t>(at)] = std::move(copy);
         return 0;
@@ -121,7 +121,7 @@ int updatefet_ret(std::string_view feature, std::optional<std::string_view> valu
         fet->names.emplace_back(feature);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : updatefet_ret : strdup : fet->names[]\n");
-        return -3;
+        return WSQ_ERR_FET_APPEND_NAME;
     }
     // Room for the value was reserved with the name's slot.
     fet->values.push_back(std::move(copy));
@@ -134,12 +134,12 @@ int extractfet_ret(std::optional<std::string>* ovalue, std::string_view feature,
     if (at < 0) {
         wsq::diagnostic("ERROR : extractfet_ret : feature %.*s not found\n", static_cast<int>(feature.size()),
                      feature.data());
-        return -2;
+        return WSQ_ERR_FET_NOT_FOUND;
     }
     const auto& value = fet.values[static_cast<std::size_t>(at)];
     std::optional<std::string> copy;
     if (value && !copyOrReport(&copy, *value, "ERROR : extractfet_ret : strdup : value\n"))
-        return -3;
+        return WSQ_ERR_FET_EXTRACT_COPY;
     *ovalue = std::move(copy);
     return 0;
 }
@@ -152,7 +152,7 @@ int lookupfet(std::optional<std::string>* ovalue, std::string_view feature, cons
     const auto& value = fet.values[static_cast<std::size_t>(at)];
     std::optional<std::string> copy;
     if (value && !copyOrReport(&copy, *value, "ERROR : lookupfet : strdup : value\n"))
-        return -2;
+        return WSQ_ERR_FET_LOOKUP_COPY;
     *ovalue = std::move(copy);
     return 1;
 }
@@ -174,7 +174,7 @@ int string2fet(std::unique_ptr<FetList>* ofet, std::string_view istr)
         const std::string_view name = istr.substr(nameStart, pos - nameStart);
         if (name.empty()) {
             wsq::diagnostic("ERROR : string2fet : empty name string found\n");
-            return -2;
+            return WSQ_ERR_FET_EMPTY_NAME;
         }
         while (pos < istr.size() && isBlank(istr[pos]))
             ++pos;
@@ -207,7 +207,7 @@ int fet2string(std::string* ostr, const FetList& fet)
         text.reserve(size);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : fet2string : malloc : str\n");
-        return -2;
+        return WSQ_ERR_FET_STRING_ALLOC;
     }
     for (int i = 0; i < fet.count(); ++i) {
         const auto& value = fet.values[static_cast<std::size_t>(i)];

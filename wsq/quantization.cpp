@@ -226,7 +226,7 @@ int quantize(std::vector<std::int16_t>& sip, int& cmp_siz, QuantValues& quant_va
         sip.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : quantize : calloc : sip\n");
-        return -90;
+        return WSQ_ERR_QUANTIZE_ALLOC;
     }
     std::int16_t* out = sip.data();
     for (int s = 0; s < kCodedSubbandCount; ++s) {

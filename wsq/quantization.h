@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "wsq/errors.h"
 #include "wsq/tables.h"
 #include "wsq/trees.h"
 
 // A bit rate whose bit-allocation scale q comes out NaN or zero (a NaN,
 // zero or negative rate) leaves no bin widths to code with; the encoder
-// refuses it.
-inline constexpr int WSQ_ERR_BITRATE = -111;
+// refuses it with WSQ_ERR_BITRATE.
 
 // Pixels (N = width x height bytes) to floats centred on their mean and
 // scaled to about +-128. m_shift is the mean; r_scale the larger distance of

@@ -11,7 +11,7 @@ int getc_byte(unsigned char* ochar, const unsigned char** cbufptr, const unsigne
 {
     if (*cbufptr >= ebufptr) {
         wsq::diagnostic("ERROR : getc_byte : premature End Of Buffer\n");
-        return -39;
+        return WSQ_ERR_BYTE_END;
     }
     *ochar = **cbufptr;
     ++*cbufptr;
@@ -23,7 +23,7 @@ int getc_bytes(unsigned char* ochars, std::size_t ilen, const unsigned char** cb
 {
     if (*cbufptr > ebufptr || static_cast<std::size_t>(ebufptr - *cbufptr) < ilen) {
         wsq::diagnostic("ERROR : getc_bytes : premature End Of Buffer\n");
-        return -40;
+        return WSQ_ERR_BYTES_END;
     }
     if (ilen > 0)
         std::memcpy(ochars, *cbufptr, ilen);
@@ -66,30 +66,30 @@ int getc_marker_wsq(unsigned short* omarker, int type, const unsigned char** cbu
     case EXPECT_SOI:
         if (marker != SOI_WSQ) {
             wsq::diagnostic("ERROR : getc_marker_wsq : No SOI marker. {%u}\n", marker);
-            return -88;
+            return WSQ_ERR_NO_SOI;
         }
         break;
     case EXPECT_TABLES_OR_SOF:
         if (marker != SOF_WSQ && !isTableOrComment(marker)) {
             wsq::diagnostic("ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
-            return -89;
+            return WSQ_ERR_NO_SOF;
         }
         break;
     case EXPECT_TABLES_OR_SOB:
         if (marker != SOB_WSQ && !isTableOrComment(marker)) {
             wsq::diagnostic("ERROR : getc_marker_wsq : No SOB, Table, or comment markers.\n");
-            return -90;
+            return WSQ_ERR_NO_SOB;
         }
         break;
     case EXPECT_ANY:
         if (marker < 0xFF00) {
             wsq::diagnostic("ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
-            return -91;
+            return WSQ_ERR_NO_MARKER;
         }
         break;
     default:
         wsq::diagnostic("ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
-        return -92;
+        return WSQ_ERR_MARKER_CLASS;
     }
     *omarker = marker;
     return 0;
@@ -111,7 +111,7 @@ int getc_table_wsq(unsigned short marker, TransformTable* dtt_table, QuantTable*
     }
     default:
         wsq::diagnostic("ERROR: getc_table_wsq : Invalid table defined -> {%u}\n", marker);
-        return -93;
+        return WSQ_ERR_NOT_A_TABLE;
     }
 }
 
@@ -175,13 +175,13 @@ int getc_transform_table(TransformTable* dtt_table, const unsigned char** cbufpt
         dtt_table->lofilt.assign(l1, 0.0f);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : getc_transform_table : calloc : lofilt\n");
-        return -94;
+        return WSQ_ERR_LOFILT_ALLOC;
     }
     try {
         dtt_table->hifilt.assign(l0, 0.0f);
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : getc_transform_table : calloc : hifilt\n");
-        return -95;
+        return WSQ_ERR_HIFILT_ALLOC;
     }
 
     // The analysis lowpass (first group) becomes the synthesis highpass with
@@ -253,7 +253,7 @@ int getc_huffman_table(unsigned char* otable_id, std::array<unsigned char, MAX_H
     if (*bytes_left <= 0) {
         wsq::diagnostic("ERROR : getc_huffman_table : "
                         "no huffman table bytes remaining\n");
-        return -2;
+        return WSQ_ERR_NO_TABLE_BYTES;
     }
     unsigned char table_id = 0;
     if (int ret = getc_byte(&table_id, cbufptr, ebufptr))
@@ -270,7 +270,7 @@ int getc_huffman_table(unsigned char* otable_id, std::array<unsigned char, MAX_H
         wsq::diagnostic("ERROR : getc_huffman_table : "
                         "num_hufvals (%d) is larger"
                         "than MAX_HUFFCOUNTS (%d)\n", num_hufvals, MAX_HUFFCOUNTS);
-        return -4;
+        return WSQ_ERR_TOO_MANY_VALUES;
     }
     std::array<unsigned char, MAX_HUFFCOUNTS> huffvalues{};
     if (int ret = getc_bytes(huffvalues.data(), static_cast<std::size_t>(num_hufvals), cbufptr, ebufptr))
@@ -302,7 +302,7 @@ int getc_huffman_table_wsq(HuffSlots* dht_table, const unsigned char** cbufptr, 
         if (!first && slot.defined) {
             wsq::diagnostic("ERROR : getc_huffman_table_wsq : "
                             "huffman table ID = %d already defined\n", table_id);
-            return -2;
+            return WSQ_ERR_TABLE_REDEFINED;
         }
         slot.huffbits = huffbits;
         slot.huffvalues = huffvalues;
@@ -356,7 +356,7 @@ int getc_comment(std::string* ocomment, const unsigned char** cbufptr, const uns
         text.assign(length - 2u, '\0');
     } catch (const std::bad_alloc&) {
         wsq::diagnostic("ERROR : getc_comment : malloc : comment\n");
-        return -2;
+        return WSQ_ERR_COMMENT_ALLOC;
     }
     if (int ret = getc_bytes(reinterpret_cast<unsigned char*>(text.data()), text.size(), cbufptr, ebufptr))
         return ret;
@@ -374,7 +374,7 @@ int getc_skip_marker_segment(unsigned short marker, const unsigned char** cbufpt
         wsq::diagnostic("ERROR : getc_skip_marker_segment : "
                         "unexpected end of buffer when parsing "
                         "marker %d segment of length %d\n", marker, skip);
-        return -2;
+        return WSQ_ERR_SEGMENT_PAST_END;
     }
     *cbufptr += skip;
     return 0;

@@ -11,7 +11,7 @@ int putc_byte(unsigned char c, unsigned char* odata, std::size_t oalloc, std::si
 {
     if (*olen >= oalloc) {
         wsq::diagnostic("ERROR : putc_byte : buffer overlow : alloc = %zu, request = %zu\n", oalloc, *olen);
-        return -32;
+        return WSQ_ERR_PUTC_BYTE_FULL;
     }
     odata[(*olen)++] = c;
     return 0;
@@ -23,7 +23,7 @@ int putc_bytes(const unsigned char* data, std::size_t n, unsigned char* odata, s
     if (n > oalloc || *olen > oalloc - n) {
         wsq::diagnostic("ERROR : putc_bytes : buffer overlow : alloc = %zu, request = %zu\n", oalloc,
                      *olen + n);
-        return -33;
+        return WSQ_ERR_PUTC_BYTES_FULL;
     }
     if (n > 0)
         std::memcpy(odata + *olen, data, n);
@@ -136,7 +136,7 @@ int putc_transform_table(const float* lofilt, unsigned char losize, const float*
         ret = putTap(lofilt[i], odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
             wsq::diagnostic("ERROR: putc_transform_table : lofilt[%d] to high at %f\n", i, lofilt[i]);
-            return -82;
+            return WSQ_ERR_LOFILT_TOO_HIGH;
         }
     }
     for (int i = hisize / 2; ret == 0 && i < hisize; ++i) {
@@ -144,7 +144,7 @@ int putc_transform_table(const float* lofilt, unsigned char losize, const float*
         ret = putTap(hifilt[i], odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
             wsq::diagnostic("ERROR: putc_transform_table : hifilt[%d] to high at %f\n", i, hifilt[i]);
-            return -83;
+            return WSQ_ERR_HIFILT_TOO_HIGH;
         }
     }
     return ret;
@@ -173,13 +173,13 @@ int putc_quantization_table(const QuantValues& quant_vals, unsigned char* odata,
         ret = putScaledU16(q, odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
             wsq::diagnostic("ERROR : putc_quantization_table : Q[%d] to high at %f\n", s, q);
-            return -86;
+            return WSQ_ERR_Q_TOO_HIGH;
         }
         if (ret == 0)
             ret = putScaledU16(z, odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
             wsq::diagnostic("ERROR : putc_quantization_table : Z[%d] to high at %f\n", s, z);
-            return -87;
+            return WSQ_ERR_Z_TOO_HIGH;
         }
     }
     return ret;
