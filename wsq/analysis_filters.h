@@ -3,6 +3,8 @@
 // 32-bit floats. Both filters are symmetric about their centre tap.
 #include <array>
 
+namespace wsq {
+
 inline constexpr int kAnalysisLowpassTaps = 9;
 inline constexpr int kAnalysisHighpassTaps = 7;
 
@@ -13,3 +15,5 @@ inline constexpr std::array<float, kAnalysisLowpassTaps> kAnalysisLowpass{
 inline constexpr std::array<float, kAnalysisHighpassTaps> kAnalysisHighpass{
     0.0645388812f, -0.0406894162f, -0.418092281f, 0.788485587f,
     -0.418092281f, -0.0406894162f, 0.0645388812f};
+
+}  // namespace wsq

@@ -12,6 +12,8 @@
 #include "wsq/simd.h"
 #include "wsq/wsq.h"
 
+namespace wsq {
+
 namespace {
 
 // Every sample of the image is written: the coded subbands from the indices,
@@ -91,19 +93,42 @@ int readFrame(DecoderTables* tables, const unsigned char** cbufptr, const unsign
 }
 
 // The transform needs every tree node at least 6 samples long, and the
-// working buffers (about 11 bytes a pixel) must stay allocatable.
-int checkFrameSize(int width, int height)
+// working buffers must stay within the caller's limit.
+int checkFrameSize(int width, int height, const WsqDecodeLimits& limits)
 {
     if (!wsqImageSizeSupported(width, height)) {
         wsq::diagnostic("ERROR : wsq_decode_mem : image %d x %d is smaller than 81 x 81\n", width, height);
         return WSQ_ERR_FRAME_TOO_SMALL;
     }
-    if (static_cast<long long>(width) * height > WSQ_MAX_PIXELS) {
-        wsq::diagnostic("ERROR : wsq_decode_mem : image %d x %d is larger than the decoder accepts\n", width,
-                     height);
+    if (static_cast<long long>(width) * height > limits.maxPixels) {
+        wsq::diagnostic("ERROR : wsq_decode_mem : image %d x %d is over the limit of %lld pixels\n", width, height,
+                        limits.maxPixels);
         return WSQ_ERR_FRAME_TOO_LARGE;
     }
     return 0;
+}
+
+// Most coefficients one byte of block data can carry: a run of 65535 zeros
+// takes at least a 1-bit code and its 16-bit length.
+constexpr long long kMaxCoefficientsPerByte = 65535LL * 8 / 17 + 1;
+
+// A frame whose coded subbands (by the quantization table before the frame
+// header) hold more coefficients than the rest of the stream could code.
+// Without that table nothing is known yet, and nothing is refused.
+int checkPlausibleFrame(const DecoderTables& tables, const WaveletTrees& trees, std::size_t remaining)
+{
+    if (!tables.dqt.defined)
+        return 0;
+    long long coded = 0;
+    for (int s = 0; s < NUM_CODED_SUBBANDS; ++s)
+        if (tables.dqt.q[s] != 0.0f)
+            coded += static_cast<long long>(trees.subbands[static_cast<std::size_t>(s)].lx) *
+                     trees.subbands[static_cast<std::size_t>(s)].ly;
+    if (coded <= static_cast<long long>(remaining) * kMaxCoefficientsPerByte)
+        return 0;
+    wsq::diagnostic("ERROR : wsq_decode_mem : image %d x %d cannot be coded in %zu bytes\n", tables.frame.width,
+                    tables.frame.height, remaining);
+    return WSQ_ERR_FRAME_IMPLAUSIBLE;
 }
 
 // Entropy decoding and dequantization into the coefficient image.
@@ -140,9 +165,12 @@ int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, c
 
 }  // namespace
 
+}  // namespace wsq
+
 int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od, int* oppi, int* lossyflag,
-                   const unsigned char* idata, std::size_t ilen)
+                   const unsigned char* idata, std::size_t ilen, const WsqDecodeLimits& limits)
 {
+    using namespace wsq;
     DecoderTables tables;
     const unsigned char* cbufptr = idata;
     const unsigned char* const ebufptr = idata + ilen;
@@ -150,12 +178,16 @@ int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od,
         return ret;
     const int width = tables.frame.width;
     const int height = tables.frame.height;
-    if (int ret = checkFrameSize(width, height))
+    if (int ret = checkFrameSize(width, height, limits))
         return ret;
+    const WaveletTrees trees = build_trees(width, height);
+    if (limits.refuseImplausibleFrames) {
+        if (int ret = checkPlausibleFrame(tables, trees, static_cast<std::size_t>(ebufptr - cbufptr)))
+            return ret;
+    }
     int ppi = -1;
     if (int ret = ppi_from_stream(&ppi, idata, ilen))
         return ret;
-    const WaveletTrees trees = build_trees(width, height);
 
     std::unique_ptr<float[]> fdata;
     if (int ret = decodeCoefficients(&fdata, &tables, trees, &cbufptr, ebufptr))
@@ -182,4 +214,10 @@ int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od,
     *oppi = ppi;
     *lossyflag = 1;
     return 0;
+}
+
+int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od, int* oppi, int* lossyflag,
+                   const unsigned char* idata, std::size_t ilen)
+{
+    return wsq_decode_mem(odata, ow, oh, od, oppi, lossyflag, idata, ilen, WsqDecodeLimits{});
 }

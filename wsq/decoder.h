@@ -7,6 +7,8 @@
 #include "wsq/tables.h"
 #include "wsq/trees.h"
 
+namespace wsq {
+
 // Places the indices of every coded subband (q != 0), in stream order, into a
 // new W x H coefficient image; uncoded subbands stay 0.
 int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt_table,
@@ -15,3 +17,5 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
 // Converts reconstructed coefficients to 8-bit pixels with the frame's shift and scale.
 void convert_image_to_uchar(unsigned char* data, const float* img, std::size_t count, float m_shift,
                             float r_scale);
+
+}  // namespace wsq

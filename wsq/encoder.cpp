@@ -15,6 +15,8 @@
 #include "wsq/tables.h"
 #include "wsq/trees.h"
 
+using namespace wsq;  // the codec's own helpers
+
 namespace {
 
 // The output being written: fixed capacity, never enlarged.

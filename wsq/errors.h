@@ -113,7 +113,7 @@ inline constexpr int WSQ_ERR_FRAME_IMPLAUSIBLE = -112; // decoder: a frame the s
 //  -107 "ERROR : compress_block : coded block exceeds its buffer of %zu bytes\n"
 //  -108 "ERROR : string2fet : name or value longer than 511 characters\n"
 //  -109 "ERROR : putc_com_segment : comment of %zu bytes does not fit a segment\n"
-//  -110 "ERROR : wsq_decode_mem : image %d x %d is larger than the decoder accepts\n"
+//  -110 "ERROR : wsq_decode_mem : image %d x %d is over the limit of %lld pixels\n"
 //       "ERROR : wsq_encode_1 : image %d x %d is larger than the codec accepts\n"
 //       "ERROR : putc_sof_segment : frame value out of range\n"
 //  -111 "ERROR : quantize : bit rate %f gives no usable bin widths\n"

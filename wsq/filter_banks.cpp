@@ -9,6 +9,8 @@
 #include "wsq/diagnostics.h"
 #include "wsq/simd.h"
 
+namespace wsq {
+
 namespace {
 
 // Longest analysis filter the vector paths take (the encoder's are 9 and 7
@@ -634,3 +636,5 @@ int wsq_reconstruct(float* fdata, int width, int height,
     }
     return 0;
 }
+
+}  // namespace wsq

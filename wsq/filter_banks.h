@@ -8,6 +8,8 @@
 #include "wsq/errors.h"
 #include "wsq/trees.h"
 
+namespace wsq {
+
 // Transforms `lines` lines of `length` samples from src into the same lines of
 // dst: the ceil(length/2) lowpass values followed by the floor(length/2)
 // highpass values, or the highpass half first when `inverted` is set. Both
@@ -38,3 +40,5 @@ int wsq_reconstruct(float* fdata, int width, int height,
 // A synthesis pair whose lengths have different parity, or two odd lengths
 // equal modulo 4, is no wavelet pair: the inverse transform is undefined for it.
 inline constexpr int kWsqErrorFilterPair = WSQ_ERR_FILTER_PAIR;
+
+}  // namespace wsq

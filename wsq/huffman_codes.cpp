@@ -6,6 +6,8 @@
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
+namespace wsq {
+
 int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* olast_size, const unsigned char* huffbits)
 {
     std::vector<HuffCode> table;
@@ -62,3 +64,5 @@ int check_all_ones_code(const std::vector<HuffCode>& huffcode_table, int last_si
     }
     return 0;
 }
+
+}  // namespace wsq

@@ -5,6 +5,8 @@
 
 #include "wsq/tables.h"
 
+namespace wsq {
+
 struct HuffCode {
     short size = 0;           // code length in bits; 0 ends the list
     unsigned short code = 0;  // the code in its low size bits
@@ -17,3 +19,5 @@ int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* olast_size, con
 void assign_huffcodes(std::vector<HuffCode>& huffcode_table);
 // -1 (after printing the warning) when one of the first last_size codes is all 1-bits.
 int check_all_ones_code(const std::vector<HuffCode>& huffcode_table, int last_size);
+
+}  // namespace wsq

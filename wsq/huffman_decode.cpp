@@ -9,6 +9,8 @@
 #include "wsq/reference.h"
 #include "wsq/stream_reader.h"
 
+namespace wsq {
+
 void make_decode_tables(HuffDecodeTables* tables, const std::vector<HuffCode>& huffcode_table,
                         const unsigned char* huffbits)
 {
@@ -452,7 +454,7 @@ int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt
     return result;
 }
 
-int wsq::reference::huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
+int reference::huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
                             HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr)
 {
     unsigned short marker = 0;
@@ -511,3 +513,5 @@ int wsq::reference::huffman_decode_data_mem(short* ip, std::size_t capacity, Tra
         pos += zeros;
     }
 }
+
+}  // namespace wsq

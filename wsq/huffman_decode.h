@@ -6,6 +6,8 @@
 #include "wsq/huffman_codes.h"
 #include "wsq/tables.h"
 
+namespace wsq {
+
 // Bit position inside block data: the current byte and how many of its bits
 // are still unread. Belongs to one decode.
 struct BitReader {
@@ -44,3 +46,5 @@ int decode_category(int* ocategory, unsigned short* omarker, const HuffDecodeTab
 int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
                             HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr,
                             std::size_t* owritten = nullptr);
+
+}  // namespace wsq

@@ -5,6 +5,8 @@
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
+namespace wsq {
+
 namespace {
 
 constexpr int kMaxZeroRun = 65535;
@@ -303,3 +305,5 @@ int compress_block(unsigned char* out, std::size_t capacity, std::size_t& coded_
     coded_size = w.size();
     return 0;
 }
+
+}  // namespace wsq

@@ -11,6 +11,8 @@
 #include "wsq/huffman_codes.h"
 #include "wsq/tables.h"
 
+namespace wsq {
+
 // Symbols 0-255 plus the reserved extra symbol 256, which takes part in the
 // code-length construction so that no code consists of 1-bits only.
 inline constexpr int kHuffSymbols = MAX_HUFFCOUNTS;
@@ -50,3 +52,5 @@ int make_huff_table(HuffCodeTable& table, std::array<unsigned char, MAX_HUFFBITS
 // coded size, or WSQ_ERR_BLOCK_OVERFLOW when the data would not fit.
 int compress_block(unsigned char* out, std::size_t capacity, std::size_t& coded_size,
                    const std::int16_t* sip, int count, const HuffCodeTable& table);
+
+}  // namespace wsq

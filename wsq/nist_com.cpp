@@ -11,6 +11,8 @@
 #include "wsq/stream_reader.h"
 #include "wsq/stream_writer.h"
 
+using namespace wsq;  // the codec's own helpers
+
 namespace {
 
 int findName(const FetList& fet, std::string_view feature)

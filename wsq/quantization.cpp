@@ -10,6 +10,8 @@
 #include "wsq/errors.h"
 #include "wsq/simd.h"
 
+namespace wsq {
+
 namespace {
 
 constexpr float kVarianceThreshold = 1.01f;
@@ -257,3 +259,5 @@ std::array<int, kBlockCount> block_sizes(const QuantValues& quant_vals, const Wa
                 sizes[b] -= trees.subbands[s].lx * trees.subbands[s].ly;
     return sizes;
 }
+
+}  // namespace wsq

@@ -10,6 +10,8 @@
 #include "wsq/tables.h"
 #include "wsq/trees.h"
 
+namespace wsq {
+
 // A bit rate whose bit-allocation scale q comes out NaN or zero (a NaN,
 // zero or negative rate) leaves no bin widths to code with; the encoder
 // refuses it with WSQ_ERR_BITRATE.
@@ -38,3 +40,5 @@ std::int16_t quantizeCoefficient(float x, float q, float zHalf);
 
 // Numbers of indices in blocks 1-3 (subbands 0-18, 19-51, 52-59 with Q != 0).
 std::array<int, kBlockCount> block_sizes(const QuantValues& quant_vals, const WaveletTrees& trees);
+
+}  // namespace wsq

@@ -7,6 +7,8 @@
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
+namespace wsq {
+
 int putc_byte(unsigned char c, unsigned char* odata, std::size_t oalloc, std::size_t* olen)
 {
     if (*olen >= oalloc) {
@@ -250,3 +252,5 @@ int putc_sob_segment(int table_id, unsigned char* odata, std::size_t oalloc, std
         ret = putc_byte(static_cast<unsigned char>(table_id), odata, oalloc, olen);
     return ret;
 }
+
+}  // namespace wsq

@@ -9,6 +9,8 @@
 
 #include "wsq/tables.h"
 
+namespace wsq {
+
 int putc_byte(unsigned char c, unsigned char* odata, std::size_t oalloc, std::size_t* olen);
 int putc_bytes(const unsigned char* data, std::size_t n, unsigned char* odata, std::size_t oalloc,
                std::size_t* olen);
@@ -37,3 +39,5 @@ int putc_sob_segment(int table_id, unsigned char* odata, std::size_t oalloc, std
 // the largest power of ten that keeps it below limit, rounded half up.
 // False (nothing written) when the value is at or above the limit or not a number.
 bool encodeScaledValue(float value, double limit, unsigned char* scale, std::uint32_t* integer);
+
+}  // namespace wsq

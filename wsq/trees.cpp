@@ -1,5 +1,7 @@
 #include "wsq/trees.h"
 
+namespace wsq {
+
 namespace {
 
 // Halves of an odd or even length.
@@ -144,3 +146,5 @@ WaveletTrees build_trees(int width, int height)
     split4(t, 0, t.nodes[19]);
     return t;
 }
+
+}  // namespace wsq

@@ -5,6 +5,8 @@
 // image size alone.
 #include <array>
 
+namespace wsq {
+
 inline constexpr int kWaveletNodeCount = 20;
 inline constexpr int kSubbandCount = 64;
 // Subbands 60-63 (the quarters of the bottom-right quadrant) are never coded.
@@ -49,3 +51,5 @@ inline bool wsqImageSizeSupported(int width, int height)
 {
     return width >= kMinWsqImageSide && height >= kMinWsqImageSide;
 }
+
+}  // namespace wsq

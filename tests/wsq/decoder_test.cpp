@@ -11,6 +11,8 @@
 #include "wsq/decoder.h"
 #include "wsq/wsq.h"
 
+using namespace wsq;
+
 using namespace wsqtest;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
@@ -125,7 +127,7 @@ TEST(Decoder, MissingAndMisplacedSegments)
         "ERROR : wsq_decode_mem : image 80 x 200 is smaller than 81 x 81\n");
     add("empty frame", [](StreamPieces& p) { p.sof = sofSegment(0, 0); }, WSQ_ERR_FRAME_TOO_SMALL);
     add("huge frame", [](StreamPieces& p) { p.sof = sofSegment(65535, 65535); }, WSQ_ERR_FRAME_TOO_LARGE,
-        "ERROR : wsq_decode_mem : image 65535 x 65535 is larger than the decoder accepts\n");
+        "ERROR : wsq_decode_mem : image 65535 x 65535 is over the limit of 67108864 pixels\n");
     add("restart marker", [](StreamPieces& p) { append(p.beforeFrame, segment(DRT_WSQ, Bytes{0, 0})); }, -89);
     for (const Case& k : cases) {
         const Result r = decode(k.pieces.join());

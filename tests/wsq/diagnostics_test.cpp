@@ -9,6 +9,8 @@
 #include "wsq/diagnostics.h"
 #include "wsq/wsq.h"
 
+using namespace wsq;
+
 using namespace wsqtest;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;

@@ -12,6 +12,8 @@
 #include "wsq/quantization.h"
 #include "wsq/wsq.h"
 
+using namespace wsq;
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;

@@ -8,6 +8,8 @@
 #include "wsq/filter_banks.h"
 #include "wsq/trees.h"
 
+using namespace wsq;
+
 namespace {
 
 // The synthesis pair as a decoder derives it from the analysis pair: the

@@ -9,6 +9,8 @@
 #include "wsq/errors.h"
 #include "wsq/huffman_decode.h"
 
+using namespace wsq;
+
 using namespace wsqtest;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;

@@ -8,6 +8,8 @@
 #include "wsq/errors.h"
 #include "wsq/huffman_encode.h"
 
+using namespace wsq;
+
 namespace {
 
 using Indices = std::vector<std::int16_t>;

@@ -21,6 +21,8 @@
 #include "wsq/simd.h"
 #include "wsq/trees.h"
 
+using namespace wsq;
+
 using namespace wsqtest;
 
 namespace {

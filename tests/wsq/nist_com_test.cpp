@@ -8,6 +8,8 @@
 #include "wsq/errors.h"
 #include "wsq/nist_com.h"
 
+using namespace wsq;
+
 using namespace wsqtest;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;

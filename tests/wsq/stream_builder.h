@@ -13,6 +13,8 @@
 
 namespace wsqtest {
 
+using namespace ::wsq;
+
 using Bytes = std::vector<unsigned char>;
 
 inline void put8(Bytes& b, unsigned v) { b.push_back(static_cast<unsigned char>(v)); }

@@ -9,6 +9,8 @@
 #include "wsq/stream_reader.h"
 #include "wsq/stream_writer.h"
 
+using namespace wsq;
+
 using namespace wsqtest;
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;

@@ -11,6 +11,8 @@
 #include "wsq/diagnostics.h"
 #include "wsq/wsq.h"
 
+using namespace wsq;
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;

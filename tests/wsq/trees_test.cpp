@@ -2,6 +2,8 @@
 
 #include "wsq/trees.h"
 
+using namespace wsq;
+
 namespace {
 
 struct Rect {
