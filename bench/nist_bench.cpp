@@ -73,6 +73,43 @@ void BM_ReadTransactionFromMemory(benchmark::State& state)
 }
 BENCHMARK(BM_ReadTransactionFromMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Parsing alone: each iteration hands the reader a copy made outside the
+// timing (the reader takes its bytes by value; it has no entry point that
+// parses a buffer it does not own).
+void parseOnly(benchmark::State& state, const std::vector<std::uint8_t>& bytes, std::size_t type4Expected)
+{
+    nist::TransactionReader reader;
+    reader.decodeImages = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<std::uint8_t> copy = bytes;
+        state.ResumeTiming();
+        reader.loadNistBytes(std::move(copy));
+        benchmark::DoNotOptimize(reader.type4Records.data());
+    }
+    if (reader.type4Records.size() != type4Expected)
+        state.SkipWithError("transaction not read whole");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
+void BM_ParseLargeType4(benchmark::State& state) { parseOnly(state, largeTransaction(), 14); }
+BENCHMARK(BM_ParseLargeType4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A Type-2 record of 900 text fields and two small prints.
+void BM_ParseType2Heavy(benchmark::State& state)
+{
+    std::mt19937 random(5);
+    nist::TransactionWriter w;
+    std::vector<nist::TaggedField> fields;
+    for (int tag = 3; tag < 903; ++tag)
+        fields.push_back({tag, "VALUE " + std::to_string(tag) + std::string(40, 'v')});
+    w.addType2Record(fields);
+    w.addType4Record(randomPrint(1, 2048, random));
+    w.addType4Record(randomPrint(2, 2048, random));
+    parseOnly(state, w.build(), 2);
+}
+BENCHMARK(BM_ParseType2Heavy)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 // 200 transactions of about 5 KB in ten subdirectories, extracted with every
 // record type on.
 void BM_ExtractTree(benchmark::State& state)
