@@ -60,6 +60,10 @@ void TransactionReader::sayError(const std::string& text, const std::string& rea
 
 void TransactionReader::note(Severity severity, std::int64_t offset, const std::string& text)
 {
+    // Bytes CNT does not list are read as further records of its last type;
+    // what fails there loses nothing CNT promised.
+    if (beyondListed_ && severity == Severity::Error)
+        severity = Severity::Warning;
     problems_.push_back({severity, offset, currentRecord_, currentRecordType_, text, {}});
 }
 
@@ -116,7 +120,8 @@ void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
         readTransaction();
     } catch (const std::exception& e) {
         // The error ends the load; the caller shows it, the list keeps it.
-        note(Severity::Error, position_, e.what());
+        beyondListed_ = false;
+        note(Severity::Error, std::min(errorOffset_, bufferSize_), e.what());
         currentRecord_.reset();
         currentRecordType_ = 0;
         throw;
@@ -131,6 +136,8 @@ void TransactionReader::setBuffer(std::vector<std::uint8_t> bytes)
     problems_.clear();
     type1FieldsRead_ = 0;
     type1LenSeen_ = false;
+    beyondListed_ = false;
+    errorOffset_ = 0;
     currentRecord_.reset();
     currentRecordType_ = 0;
 }
@@ -250,13 +257,17 @@ void TransactionReader::walkRecords(Record cursor)
         splitBefore = true;
         restBefore = cursor.rest;
         positionBefore = position_;
+        currentRecord_.reset();
+        currentRecordType_ = 0;
         if (!getNextRecord(cursor))
             break;
         ++walk.entries;
         currentRecord_ = walk.entries;
+        beyondListed_ = walk.entries > static_cast<int>(walk.listedTypes.size());
         if (!walkEntry(walk, cursor))
             break;
     }
+    beyondListed_ = false;
     currentRecord_.reset();
     currentRecordType_ = 0;
     accountForWalk(walk);
@@ -266,6 +277,7 @@ void TransactionReader::walkRecords(Record cursor)
 bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
 {
     const std::int64_t start = position_;
+    errorOffset_ = start;
     const bool listed = walk.entries <= static_cast<int>(walk.listedTypes.size());
     const int t = platform::strToInt(cursor.recordType);
     currentRecordType_ = t >= 1 && t <= 16 ? t : 0;
@@ -273,7 +285,7 @@ bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
         walk.trailingNoted = true;
         note(Severity::Warning, start,
              count(static_cast<std::size_t>(bufferSize_ - start), "byte", "bytes") + " after the " +
-                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are read as further Type-" +
+                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are taken for further Type-" +
                  std::to_string(t) + " records");
     }
     bool stop = false;
@@ -456,6 +468,7 @@ int TransactionReader::readType1Record()
         for (;;) {
             result = kType1Ok;
             const std::int64_t start = position_;
+            errorOffset_ = start;
             const std::optional<TagInfo> tag = getTagInfo();
             if (!tag) {
                 result = kType1TagUnreadable;
@@ -510,6 +523,7 @@ bool TransactionReader::readType2Record()
     bool lenSeen = false;
     for (;;) {
         const std::int64_t remembered = position_;
+        errorOffset_ = remembered;
         const std::optional<TagInfo> tag = getTagInfo();
         if (!tag)
             return false;
