@@ -122,6 +122,7 @@ void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
         // The error ends the load; the caller shows it, the list keeps it.
         beyondListed_ = false;
         note(Severity::Error, std::min(errorOffset_, bufferSize_), e.what());
+        problems_.back().shown = true;  // by the front end's error box
         currentRecord_.reset();
         currentRecordType_ = 0;
         throw;
