@@ -143,7 +143,10 @@ private:
     bool walkEntry(Walk& walk, const Record& cursor);
     void accountForWalk(const Walk& walk);
     void readAndPlaceType4(bool& stop);
-    void decodeAndPlace(const T_T4& record, std::int64_t start);
+    // Compares the stream's frame and PPI with the record's HLL, VLL and ISR;
+    // false when the frame is too large to decode.
+    bool checkStreamAgainstRecord(const T_T4& record, std::int64_t start);
+    void decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable);
 
     // A plain message box (caption: the application title), recorded.
     void say(Severity severity, std::int64_t offset, const std::string& text);

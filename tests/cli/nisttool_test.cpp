@@ -77,6 +77,8 @@ TEST_F(NisttoolTest, ShowJsonGivesTheTablesAndRecordsByteForByte)
     w.addType2Record({{4, "a\x1E" "b\x1F" "\"q\"\\\xE9"}, {7, ""}});
     nist::Type4Image good = fixtures::print(1, 2, 0);
     good.data = encodedPrint();
+    good.hll = 100;
+    good.vll = 90;
     w.addType4Record(good);
     w.addType4Record(fixtures::print(2, 15, 8));
     const std::vector<std::uint8_t> bytes = w.build();
@@ -102,8 +104,8 @@ TEST_F(NisttoolTest, ShowJsonGivesTheTablesAndRecordsByteForByte)
                               "{\"code\":\"US7\",\"value\":\"\"}]";
     const std::string len1 = std::to_string(18 + good.data.size());
     const std::string type4 =
-        "[{\"LEN\":\"" + len1 + "\",\"IDC\":\"1\",\"IMP\":\"1\",\"FGP\":\"2\",\"ISR\":\"0\",\"HLL\":\"800\","
-        "\"VLL\":\"750\",\"GCA\":\"1\",\"imageSize\":" + std::to_string(good.data.size()) +
+        "[{\"LEN\":\"" + len1 + "\",\"IDC\":\"1\",\"IMP\":\"1\",\"FGP\":\"2\",\"ISR\":\"0\",\"HLL\":\"100\","
+        "\"VLL\":\"90\",\"GCA\":\"1\",\"imageSize\":" + std::to_string(good.data.size()) +
         ",\"finger\":\"Right index finger\",\"impression\":\"Live-scan rolled\",\"width\":100,\"height\":90,\"ppi\":500},"
         "{\"LEN\":\"26\",\"IDC\":\"2\",\"IMP\":\"1\",\"FGP\":\"15\",\"ISR\":\"0\",\"HLL\":\"800\",\"VLL\":\"750\","
         "\"GCA\":\"1\",\"imageSize\":8,\"finger\":\"\",\"impression\":\"Live-scan rolled\","
@@ -151,6 +153,8 @@ TEST_F(NisttoolTest, ShowExitCodeAndProblemsSayHowMuchWasRead)
     w.addType2Record({{3, "v"}});
     nist::Type4Image print = fixtures::print(1, 2, 0);
     print.data = encodedPrint();
+    print.hll = 100;
+    print.vll = 90;
     w.addType4Record(print);
     w.addType4Record(print);
     const std::vector<std::uint8_t> good = w.build();
