@@ -50,13 +50,15 @@ void TransactionReader::say(Severity severity, std::int64_t offset, const std::s
 {
     note(severity, offset, text);
     problems_.back().shown = true;
-    platform::showMessage(text);
+    if (showMessages)
+        platform::showMessage(text);
 }
 
 void TransactionReader::sayError(const std::string& text, const std::string& reason)
 {
     problems_.push_back({Severity::Error, 0, std::nullopt, 0, text, reason, true});
-    platform::showError(text);
+    if (showMessages)
+        platform::showError(text);
 }
 
 void TransactionReader::note(Severity severity, std::int64_t offset, const std::string& text)

@@ -124,6 +124,10 @@ public:
     bool decodeImages = true;
     // Indexed by record type 1 to 16 (entry 0 unused); only 1, 2 and 4 matter.
     std::array<bool, 17> exportTypes = allExportTypes();
+    // Off: the reader and its export only record their messages (problems(),
+    // the export result) and never call the prompter, as a reader on a
+    // worker thread must.
+    bool showMessages = true;
 
 private:
     // Where a walk ended and why, for the accounting after it.

@@ -230,6 +230,7 @@ TEST_F(NisttoolTest, UsageHelpAndVersion)
              {"wsq"}, {"wsq", "info"}, {"wsq", "frob", "x"}, {"wsq", "encode", "a.pgm", "b.wsq", "--ppi", "abc"},
              {"wsq", "encode", "a.pgm", "b.wsq", "--bitrate", "x"}, {"wsq", "encode", "a.pgm", "b.wsq", "--bitrate=0"},
              {"wsq", "encode", "a.pgm", "b.wsq", "--ppi", "5x"}, {"wsq", "decode", "a.wsq", "b.pgm", "--ppi", "1"},
+             {"extract", "--jobs", "0", "in", "out"}, {"extract", "--jobs", "x", "in", "out"},
              {"frobnicate"}, {}, {"help", "frobnicate"}}) {
         const ToolRun r = nisttool(args);
         EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "" : args.back());
@@ -303,6 +304,17 @@ TEST_F(NisttoolTest, ExtractOfABrokenTreeNamesTheBadFilesAndExportsTheGoodOne)
     EXPECT_TRUE(fs::is_directory(out + "/sub/cut.nist"));
     EXPECT_FALSE(fs::exists(out + "/empty.nist"));
     EXPECT_FALSE(fs::exists(out + "/picture.nist"));
+
+    // One job or several: the same lines, in the same order.
+    for (const char* jobs : {"1", "3"}) {
+        const ToolRun again = nisttool({"extract", "--recursive", "--yes", "--jobs", jobs, in, path(std::string("o") + jobs)});
+        EXPECT_EQ(again.exitCode, 1);
+        EXPECT_EQ(again.out, r.out);
+        std::string err = again.err;
+        for (std::size_t at; (at = err.find(path(std::string("o") + jobs))) != std::string::npos;)
+            err.replace(at, path(std::string("o") + jobs).size(), out);
+        EXPECT_EQ(err, r.err) << jobs;
+    }
 }
 
 TEST_F(NisttoolTest, ExtractIntoATargetThatCannotBeWrittenFails)
