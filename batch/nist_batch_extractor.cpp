@@ -1,6 +1,12 @@
 #include "batch/nist_batch_extractor.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <set>
 
 #include "nist/export.h"
@@ -66,12 +72,12 @@ private:
     bool saved_;
 };
 
-void createTargetParent(const std::string& parent)
+void createTargetParent(const std::string& parent, bool showMessages)
 {
     if (platform::createDirectory(parent))
         return;
     platform::forceDirectories(parent);
-    if (!platform::directoryExists(parent) && !platform::createDirectory(parent))
+    if (!platform::directoryExists(parent) && !platform::createDirectory(parent) && showMessages)
         platform::showError("Error: cannot create " + parent + " directory.", "Error creating directory");
 }
 
@@ -109,7 +115,8 @@ bool NistBatchExtractor::prepareOutput(const std::string& output) const
 }
 
 std::string NistBatchExtractor::targetDirectory(const NistBatchSettings& settings, const std::string& input,
-                                                const std::string& output, const std::string& file) const
+                                                const std::string& output, const std::string& file,
+                                                bool showMessages) const
 {
     if (!settings.includeSubdirectories)
         return settings.outputDirectory + "/" + file.substr(file.rfind('/') + 1);
@@ -117,32 +124,158 @@ std::string NistBatchExtractor::targetDirectory(const NistBatchSettings& setting
     const std::string target = output + file.substr(input.size());
     const std::string parent = target.substr(0, target.rfind('/') + 1);
     if (parent != output && !platform::directoryExists(parent))
-        createTargetParent(parent);
+        createTargetParent(parent, showMessages);
     return target;
 }
 
-bool NistBatchExtractor::readFile(const std::string& file, const NistBatchSettings& settings,
-                                  const NistBatchCallbacks& callbacks, NistBatchResult& result)
+namespace {
+
+std::string problemLine(const nist::Problem& problem)
 {
-    std::string error;
-    bool loaded = false;
+    return problem.reason.empty() ? problem.text : problem.text + ": " + problem.reason;
+}
+
+std::string firstError(const std::vector<nist::Problem>& problems)
+{
+    for (const nist::Problem& p : problems)
+        if (p.severity == nist::Severity::Error)
+            return problemLine(p);
+    return {};
+}
+
+}  // namespace
+
+const char* fileOutcomeName(FileOutcome outcome)
+{
+    switch (outcome) {
+    case FileOutcome::Exported: return "exported";
+    case FileOutcome::ExportedWithProblems: return "exported with problems";
+    case FileOutcome::Failed: return "failed";
+    }
+    return "failed";
+}
+
+std::size_t NistBatchResult::count(FileOutcome outcome) const
+{
+    std::size_t n = 0;
+    for (const NistFileResult& f : files)
+        n += f.outcome == outcome ? 1 : 0;
+    return n;
+}
+
+NistFileResult NistBatchExtractor::handleFile(nist::TransactionReader& reader, const std::string& file,
+                                              const NistBatchSettings& settings, const std::string& input,
+                                              const std::string& output) const
+{
+    NistFileResult result;
+    result.file = file;
+    bool raised = false;
     if (!settings.continueAfterFailure) {
-        loaded = reader_.loadNistFile(file);
+        reader.loadNistFile(file);
     } else {
         try {
-            loaded = reader_.loadNistFile(file);
-        } catch (const std::exception& e) {
-            error = e.what();
+            reader.loadNistFile(file);
+        } catch (const std::exception&) {
+            // The reader keeps the error among its problems.
+            raised = true;
         }
     }
-    if (loaded)
-        return true;
-    // A file that could not be read is not exported: the reader still holds
-    // the previous file's values.
-    result.failedFiles.push_back(file);
-    if (callbacks.fileFailed)
-        callbacks.fileFailed(file, error);
-    return false;
+    result.problems = reader.problems();
+    result.completeness = reader.completeness();
+    if (raised || result.completeness == nist::Completeness::Unread) {
+        // Nothing trustworthy to write: no folder of empty files.
+        result.outcome = FileOutcome::Failed;
+        result.reason = firstError(result.problems);
+        if (result.completeness == nist::Completeness::Unread)
+            result.reason = "no readable Type-1 record (" + result.reason + ")";
+        return result;
+    }
+    result.targetDirectory = targetDirectory(settings, input, output, file, reader.showMessages);
+    result.exported = nist::exportTransaction(reader, result.targetDirectory);
+    if (!result.exported.ok()) {
+        result.outcome = FileOutcome::Failed;
+        const nist::ExportFailure& f = result.exported.failed.front();
+        result.reason = "cannot write " + f.path + ": " + f.reason;
+    } else if (result.completeness == nist::Completeness::Partial) {
+        result.outcome = FileOutcome::ExportedWithProblems;
+        result.reason = "read partly (" + firstError(result.problems) + ")";
+    } else {
+        result.outcome = FileOutcome::Exported;
+    }
+    return result;
+}
+
+void NistBatchExtractor::handleInParallel(const std::vector<std::string>& files, const NistBatchSettings& settings,
+                                          const std::string& input, const std::string& output,
+                                          const std::function<bool(std::size_t, NistFileResult&)>& done)
+{
+    struct Slot {
+        bool ready = false;
+        NistFileResult result;
+        std::exception_ptr error;
+    };
+    const std::size_t n = files.size();
+    std::vector<Slot> slots(n);
+    std::mutex mutex;
+    std::condition_variable readyChanged;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+
+    const auto work = [&] {
+        nist::TransactionReader reader;
+        reader.decodeImages = false;
+        reader.exportTypes = reader_.exportTypes;
+        reader.showMessages = false;
+        for (std::size_t i = next++; i < n && !stop; i = next++) {
+            Slot slot;
+            try {
+                slot.result = handleFile(reader, files[i], settings, input, output);
+            } catch (...) {
+                // Only when the run does not go on after a failure; the
+                // calling thread raises it in turn.
+                slot.error = std::current_exception();
+            }
+            slot.ready = true;
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                slots[i] = std::move(slot);
+            }
+            readyChanged.notify_all();
+        }
+    };
+    const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(settings.jobs), n);
+    std::vector<std::thread> threads;
+    threads.reserve(workers);
+    for (std::size_t w = 0; w < workers; ++w)
+        threads.emplace_back(work);
+    // Joins the workers however the loop below ends.
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        std::atomic<bool>& stop;
+        ~Joiner()
+        {
+            stop = true;
+            for (std::thread& t : threads)
+                t.join();
+        }
+    } joiner{threads, stop};
+
+    for (std::size_t i = 0; i < n; ++i) {
+        Slot slot;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            readyChanged.wait(lock, [&] { return slots[i].ready; });
+            slot = std::move(slots[i]);
+        }
+        if (slot.error) {
+            stop = true;
+            std::rethrow_exception(slot.error);
+        }
+        if (!done(i, slot.result)) {
+            stop = true;
+            return;
+        }
+    }
 }
 
 NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const NistBatchCallbacks& callbacks)
@@ -168,17 +301,36 @@ NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const
     CollectNistFiles(input, fileMaskFor(settings.extension), result.foundFiles, settings.includeSubdirectories);
 
     const std::size_t n = result.foundFiles.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    // One file done: its outcome into the result and to the callbacks; false
+    // when the run is to stop.
+    const auto finish = [&](std::size_t i, NistFileResult& handled) {
         const std::string& file = result.foundFiles[i];
-        if (readFile(file, settings, callbacks, result)) {
-            nist::exportTransaction(reader_, targetDirectory(settings, input, output, file));
+        result.files.push_back(std::move(handled));
+        const NistFileResult& done = result.files.back();
+        if (done.outcome == FileOutcome::Failed) {
+            result.failedFiles.push_back(file);
+            if (callbacks.fileFailed)
+                callbacks.fileFailed(file, done.reason);
+        } else {
             ++result.filesExported;
         }
+        if (callbacks.fileDone)
+            callbacks.fileDone(done);
         progress(static_cast<int>(i * 100 / n));
         platform::pumpEvents();
         if (callbacks.stopRequested && callbacks.stopRequested()) {
             result.stopped = true;
-            break;
+            return false;
+        }
+        return true;
+    };
+    if (settings.jobs > 1 && n > 1) {
+        handleInParallel(result.foundFiles, settings, input, output, finish);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            NistFileResult handled = handleFile(reader_, result.foundFiles[i], settings, input, output);
+            if (!finish(i, handled))
+                break;
         }
     }
     if (!result.stopped)

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "app/finger_map.h"
 #include "app/main_nist_form.h"
@@ -138,9 +139,9 @@ TEST_F(NistFormTest, OpeningATransactionFillsTablesTabsAndThumbnails)
     // CNT's separators are drawn as control pictures and stored unchanged.
     const QString cnt = cellText(form.StringGrid1, 3, 1);
     EXPECT_TRUE(cnt.startsWith(QString::fromUtf8("1\u241F")) && cnt.contains(QChar(0x241E))) << cnt.toStdString();
-    EXPECT_EQ(form.reader().type1Table.value(3), form.reader().type1.CNT);
+    EXPECT_EQ(form.reader().type1Table().value(3), form.reader().type1().CNT);
     EXPECT_EQ(cellText(form.StringGrid2, 5, 1), QString::fromUtf8("A\u241EB\u241FC"));
-    EXPECT_EQ(form.reader().type2Table.value(5), kSeparators);
+    EXPECT_EQ(form.reader().type2Table().value(5), kSeparators);
     EXPECT_EQ(cellText(form.StringGrid2, 10, 1), "ten");
     for (int row : {1, 2, 5, 10})
         EXPECT_TRUE(rowShown(form.StringGrid2, row)) << row;
@@ -148,8 +149,8 @@ TEST_F(NistFormTest, OpeningATransactionFillsTablesTabsAndThumbnails)
         EXPECT_FALSE(rowShown(form.StringGrid2, row)) << row;
 
     // Four records; the one at position 15 has no slot but stays listed.
-    ASSERT_EQ(form.reader().type4Records.size(), 4u);
-    ASSERT_EQ(form.reader().fingerprintBitmaps.size(), 4u);
+    ASSERT_EQ(form.reader().type4Records().size(), 4u);
+    ASSERT_EQ(form.reader().fingerprintBitmaps().size(), 4u);
     const QSize sizes[3] = {{100, 93}, {93, 100}, {100, 100}};
     const char* labels[3] = {"Right thumb\nLive-scan rolled\n160x150", "Right index finger\nLive-scan plain\n150x160",
                              "Right middle finger\nNonlive-scan rolled\n128x128"};
@@ -157,10 +158,10 @@ TEST_F(NistFormTest, OpeningATransactionFillsTablesTabsAndThumbnails)
         EXPECT_EQ(form.fingerMap->thumbnail(n)->size(), sizes[n - 1]) << n;
         EXPECT_EQ(form.fingerMap->thumbnail(n)->pos(), app::FingerMap::thumbnailOrigin(n));
         EXPECT_EQ(form.fingerMap->thumbnail(n)->picture().size(),
-                  QSize(form.reader().fingerprintBitmaps[n - 1].width(), form.reader().fingerprintBitmaps[n - 1].height()));
+                  QSize(form.reader().fingerprintBitmaps()[n - 1].width(), form.reader().fingerprintBitmaps()[n - 1].height()));
         EXPECT_EQ(form.fingerMap->label(n)->text().toStdString(), labels[n - 1]);
         EXPECT_TRUE(form.fingerMap->label(n)->isVisibleTo(form.fingerMap));
-        EXPECT_EQ(form.reader().fingerMap[static_cast<std::size_t>(n)], n);
+        EXPECT_EQ(form.fingerMapSlots()[static_cast<std::size_t>(n)], n);
     }
     for (int n = 4; n <= 14; ++n)
         EXPECT_EQ(form.fingerMap->thumbnail(n)->size(), QSize(0, 0)) << n;
@@ -180,7 +181,7 @@ TEST_F(NistFormTest, ReopeningClearsTheFirstFile)
     EXPECT_TRUE(prompter.entries.empty());
     EXPECT_EQ(visibleTabs(form), (std::vector<int>{1, 2}));
     expectNoFingerprints(form);
-    EXPECT_TRUE(form.reader().type4Records.empty());
+    EXPECT_TRUE(form.reader().type4Records().empty());
     EXPECT_FALSE(rowShown(form.StringGrid2, 5));
     EXPECT_EQ(cellText(form.StringGrid2, 5, 1), "");
     EXPECT_FALSE(rowShown(form.StringGrid2, 10));
@@ -202,12 +203,12 @@ TEST_F(NistFormTest, GridEditsReachTheExportAndUneditedBytesStayUnchanged)
     editor->setText(QStringLiteral("EDITED-TCN"));
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();  // the view commits after the key
-    EXPECT_EQ(form.reader().type1Table.value(9), "EDITED-TCN");
+    EXPECT_EQ(form.reader().type1Table().value(9), "EDITED-TCN");
 
     // Committing the separator-holding value as displayed gives back its bytes.
     const QModelIndex value5 = form.StringGrid2->model()->index(5 - 1, 1);
     form.StringGrid2->model()->setData(value5, value5.data(Qt::EditRole), Qt::EditRole);
-    EXPECT_EQ(form.reader().type2Table.value(5), kSeparators);
+    EXPECT_EQ(form.reader().type2Table().value(5), kSeparators);
 
     const auto out = dir.path() / "export";
     std::filesystem::create_directory(out);
@@ -248,7 +249,7 @@ TEST_F(NistFormTest, CancellingTheOpenDialogChangesNothing)
     form.askOpenFileName = [](const QString&) { return QString(); };
     form.FileOpen1->trigger();
     EXPECT_EQ(visibleTabs(form), (std::vector<int>{1, 2, 4}));
-    EXPECT_EQ(form.reader().type4Records.size(), 4u);
+    EXPECT_EQ(form.reader().type4Records().size(), 4u);
     EXPECT_TRUE(prompter.entries.empty());
 }
 
@@ -270,11 +271,11 @@ TEST_F(NistFormTest, TheSampleShowsFourteenFingerprintsOnTheHands)
     EXPECT_EQ(form.PageControl1->currentIndex(), 3);
     EXPECT_FALSE(cellText(form.StringGrid1, 2, 1).isEmpty());
     const auto& reader = form.reader();
-    ASSERT_EQ(reader.type4Records.size(), 14u);
+    ASSERT_EQ(reader.type4Records().size(), 14u);
     for (int n = 1; n <= app::kFingerPositions; ++n) {
-        const int index = reader.fingerMap[static_cast<std::size_t>(n)] - 1;
+        const int index = form.fingerMapSlots()[static_cast<std::size_t>(n)] - 1;
         ASSERT_GE(index, 0) << n;
-        const nist::T_T4& record = reader.type4Records[static_cast<std::size_t>(index)];
+        const nist::T_T4& record = reader.type4Records()[static_cast<std::size_t>(index)];
         EXPECT_EQ(record.FGP, std::to_string(n));
         EXPECT_EQ(form.fingerMap->thumbnail(n)->size(), app::thumbnailSize(nist::displayAspect(record))) << n;
         EXPECT_FALSE(form.fingerMap->thumbnail(n)->picture().isNull()) << n;
@@ -283,4 +284,87 @@ TEST_F(NistFormTest, TheSampleShowsFourteenFingerprintsOnTheHands)
                       record.HLL + "x" + record.VLL);
         EXPECT_TRUE(form.fingerMap->label(n)->isVisibleTo(form.fingerMap));
     }
+}
+
+TEST_F(NistFormTest, TheTitleNamesTheOpenFile)
+{
+    const auto prints = tenPrint();
+    form.FileOpen1Accept(prints.string());
+    EXPECT_EQ(form.windowTitle().toStdString(), std::string(app::kNistWindowCaption) + " - " + prints.string());
+    EXPECT_EQ(form.openFileName(), prints.string());
+
+    const auto missing = dir.path() / "missing.nist";
+    form.FileOpen1Accept(missing.string());
+    EXPECT_EQ(form.windowTitle().toStdString(),
+              std::string(app::kNistWindowCaption) + " - " + missing.string() + " (not read)");
+
+    // Cut inside its last print.
+    const std::vector<std::uint8_t> whole = readBytes(prints);
+    const auto cut = dir.path() / "cut.nist";
+    writeBytes(cut, std::vector<std::uint8_t>(whole.begin(), whole.end() - 100));
+    form.FileOpen1Accept(cut.string());
+    EXPECT_EQ(form.windowTitle().toStdString(),
+              std::string(app::kNistWindowCaption) + " - " + cut.string() + " (read partly)");
+}
+
+TEST_F(NistFormTest, AFailedOpenLeavesNothingOfThePreviousFile)
+{
+    const auto empty = dir.path() / "empty.nist";
+    writeBytes(empty, {});
+    const auto picture = dir.path() / "picture.nist";
+    writeBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    for (const auto& bad : {dir.path() / "missing.nist", empty, picture, dir.path()}) {
+        form.FileOpen1Accept(tenPrint().string());
+        ASSERT_EQ(cellText(form.StringGrid2, 10, 1), "ten");
+        form.FileOpen1Accept(bad.string());
+        EXPECT_EQ(visibleTabs(form), std::vector<int>{4}) << bad;
+        EXPECT_EQ(form.PageControl1->currentIndex(), 3);
+        for (int row = 1; row <= 15; ++row)
+            EXPECT_EQ(cellText(form.StringGrid1, row, 1), "") << bad << " row " << row;
+        EXPECT_EQ(cellText(form.StringGrid2, 10, 1), "") << bad;
+        EXPECT_FALSE(rowShown(form.StringGrid2, 10));
+        expectNoFingerprints(form);
+        EXPECT_TRUE(form.reader().type4Records().empty());
+    }
+}
+
+TEST_F(NistFormTest, TheProblemPanelListsTheProblemsOfTheFile)
+{
+    EXPECT_FALSE(form.ProblemList->isVisibleTo(&form));
+    // A Type-2 record whose LEN is off by ten, and a type without a reading
+    // step that hides a print.
+    const std::string t2 = nist::makeTaggedRecord(2, {{2, "01"}, {3, "x"}});
+    std::string file = nist::makeTaggedRecord(1, {{2, "0300"}, {3, nist::makeCntValue({{2, 1}, {10, 2}, {4, 3}})}});
+    const std::size_t type2At = file.size();
+    std::string badT2 = t2;
+    badT2[6] = static_cast<char>(badT2[6] + 1);
+    file += badT2 + "10.001:30" + '\x1C';
+    const auto path = dir.path() / "problems.nist";
+    writeBytes(path, std::vector<std::uint8_t>(file.begin(), file.end()));
+    form.show();
+    form.FileOpen1Accept(path.string());
+
+    ASSERT_TRUE(form.ProblemList->isVisibleTo(&form));
+    ASSERT_EQ(form.ProblemList->topLevelItemCount(), 2);
+    QTreeWidgetItem* warning = form.ProblemList->topLevelItem(0);
+    EXPECT_EQ(warning->data(app::kProblemSeverityColumn, Qt::UserRole).toInt(), static_cast<int>(nist::Severity::Warning));
+    EXPECT_FALSE(warning->icon(app::kProblemSeverityColumn).isNull());
+    EXPECT_EQ(warning->text(app::kProblemOffsetColumn), QString::number(type2At));
+    EXPECT_TRUE(warning->text(app::kProblemTextColumn).startsWith("Type-2 LEN is "));
+    QTreeWidgetItem* error = form.ProblemList->topLevelItem(1);
+    EXPECT_EQ(error->data(app::kProblemSeverityColumn, Qt::UserRole).toInt(), static_cast<int>(nist::Severity::Error));
+    EXPECT_EQ(error->text(app::kProblemTextColumn),
+              "the Type-10 record is not read, nor the 1 record CNT lists after it (types 4)");
+
+    // Choosing a problem of a record shows that record's tab.
+    form.PageControl1->setCurrentIndex(0);
+    form.ProblemListItemActivated(warning);
+    EXPECT_EQ(form.PageControl1->currentIndex(), 1);
+    form.ProblemListItemActivated(error);
+    EXPECT_EQ(form.PageControl1->currentIndex(), 9);
+
+    // A clean file empties and hides the panel again.
+    form.FileOpen1Accept(tenPrint().string());
+    EXPECT_EQ(form.ProblemList->topLevelItemCount(), 0);
+    EXPECT_FALSE(form.ProblemList->isVisibleTo(&form));
 }
