@@ -77,7 +77,11 @@ public:
         image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
         image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
         const std::uint64_t size = std::uint64_t(image.width) * image.height * (alpha ? 4 : 3);
-        if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF || size > imagelib::kMaxImageBytes) {
+        // Deflate packs at most about 1032 bytes into one, so the file bounds
+        // the picture it can hold; a larger claim is refused before allocating.
+        const std::uint64_t packed = std::uint64_t(image.height) * (1 + PNG_IMAGE_ROW_STRIDE(image));
+        if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF || size > imagelib::kMaxImageBytes ||
+            packed / 1032 > bytes.size()) {
             png_image_free(&image);
             fail(invalidFormatText(kFormat));
         }

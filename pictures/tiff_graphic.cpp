@@ -189,6 +189,16 @@ std::uint8_t unpremultiply(std::uint8_t c, std::uint8_t a)
     return static_cast<std::uint8_t>(std::min(255u, (c * 255u + a / 2u) / a));
 }
 
+// A header may claim a picture far larger than its file could hold; such a
+// claim is refused before the raster is allocated. No codec libtiff offers
+// expands its data by more than about a thousand times.
+bool sizeFitsFile(const PictureProperties& p, unsigned compression, std::uint64_t fileSize)
+{
+    const std::uint64_t bits = std::uint64_t(p.width) * p.height * p.samplesPerPixel * p.bitsPerSample;
+    const std::uint64_t factor = compression == COMPRESSION_NONE ? 1 : 4096;
+    return bits / 8 <= fileSize * factor;
+}
+
 class TiffGraphic : public PictureClass {
 public:
     explicit TiffGraphic(std::string className = "TTIFFGraphic", std::string format = "TIFF")
@@ -238,7 +248,7 @@ LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
     if (!TIFFRGBAImageOK(tif.get(), message))
         fail(kColorConversionFailed);
     const std::uint64_t pixels = std::uint64_t(p.width) * std::uint64_t(p.height);
-    if (pixels * 4 > imagelib::kMaxImageBytes)
+    if (pixels * 4 > imagelib::kMaxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
         fail(invalidFormatText(format_));
     std::vector<std::uint32_t> raster(pixels);
     // Bottom-left origin: raster rows come out in the bitmap's bottom-up order.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "picture_support.h"
 #include "pictures/picture_classes.h"
@@ -152,6 +153,23 @@ TEST(TiffGraphic, DamagedDataEndsInItsTexts)
     std::vector<std::uint8_t> header = fixtureBytes("tiff/rgb.tif");
     header.resize(8);
     EXPECT_EQ(errorOf(*tiff, header), "Cannot load image. Invalid or unexpected TIFF image format.");
+
+    // A 16000 x 16000 claim in a file of a few hundred bytes is refused
+    // before anything that size is allocated.
+    std::vector<std::uint8_t> huge = fixtureBytes("tiff/rgb.tif");
+    ASSERT_EQ(huge[0], 'I');
+    const std::size_t ifd = huge[4] | (huge[5] << 8) | (huge[6] << 16) | (std::size_t(huge[7]) << 24);
+    const unsigned entries = huge[ifd] | (huge[ifd + 1] << 8);
+    for (unsigned i = 0; i < entries; ++i) {
+        std::uint8_t* e = huge.data() + ifd + 2 + 12 * i;
+        const unsigned tag = e[0] | (e[1] << 8);
+        if (tag == 256 || tag == 257) {
+            e[2] = 4, e[3] = 0;  // LONG
+            e[8] = 0x80, e[9] = 0x3E, e[10] = e[11] = 0;  // 16000
+        }
+    }
+    EXPECT_EQ(tiff->readProperties(huge).width, 16000);
+    EXPECT_EQ(errorOf(*tiff, huge), "Cannot load image. Invalid or unexpected TIFF image format.");
 }
 
 std::vector<std::uint8_t> epsWithPreview(const std::vector<std::uint8_t>& tiff)
@@ -263,6 +281,16 @@ TEST(PngGraphic, SixteenBitGrayAlphaAndPalettes)
     std::vector<std::uint8_t> cut = fixtureBytes("png/rgb_interlaced.png");
     cut.resize(cut.size() / 2);
     EXPECT_NE(errorOf(*png, cut), "(loaded)");
+
+    // An 18000 x 18000 claim (with a valid CRC) in a small file is refused.
+    std::vector<std::uint8_t> huge = fixtureBytes("png/rgb_interlaced.png");
+    for (std::size_t at : {16u, 20u})
+        huge[at] = 0, huge[at + 1] = 0, huge[at + 2] = 0x46, huge[at + 3] = 0x50;
+    const uLong sum = crc32(0, huge.data() + 12, 17);
+    for (int i = 0; i < 4; ++i)
+        huge[29 + i] = static_cast<std::uint8_t>(sum >> (24 - 8 * i));
+    EXPECT_EQ(png->readProperties(huge).width, 18000);
+    EXPECT_EQ(errorOf(*png, huge), "Cannot load image. Invalid or unexpected PNG image format.");
 }
 
 TEST(ViewerClasses, RecogniseTheirFormatsAndReadTheNamedFile)
