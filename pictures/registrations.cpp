@@ -1,0 +1,99 @@
+// Every registration of the running program, in the order the program makes
+// them. Replacing the class behind an extension is a change of one line here.
+#include "pictures/picture_classes.h"
+#include "pictures/registry.h"
+#include "pictures/viewer_classes.h"
+
+namespace pictures {
+
+namespace {
+
+// The class behind each name the tables below use; the platform's classes and
+// the readers not in this folder stand in until their own arrive.
+std::unique_ptr<PictureClass> bitmapClass() { return makeLibraryBitmap(); }  // TBitmap
+std::unique_ptr<PictureClass> jpegClass() { return makeLibraryJpeg(); }      // TJPEGImage
+std::unique_ptr<PictureClass> iconClass() { return makeUnavailable("TIcon", "ICO"); }
+std::unique_ptr<PictureClass> wmfClass() { return makeUnavailable("TMetafile", "WMF"); }
+std::unique_ptr<PictureClass> emfClass() { return makeUnavailable("TMetafile", "EMF"); }
+std::unique_ptr<PictureClass> rlaClass() { return makeUnavailable("TRLAGraphic", "RLA"); }
+std::unique_ptr<PictureClass> autodeskClass() { return makeUnavailable("TAutodeskGraphic", "Autodesk"); }
+std::unique_ptr<PictureClass> pcdClass() { return makeUnavailable("TPCDGraphic", "Photo-CD"); }
+std::unique_ptr<PictureClass> cutClass() { return makeUnavailable("TCUTGraphic", "CUT"); }
+std::unique_ptr<PictureClass> pspClass() { return makeUnavailable("TPSPGraphic", "PSP"); }
+
+}  // namespace
+
+void registerPlatformFormats(PictureRegistry& r)
+{
+    r.registerFileFormat("bmp", "Windows bitmaps", "TBitmap", bitmapClass);
+    r.registerFileFormat("ico", "Windows icons", "TIcon", iconClass);
+    r.registerFileFormat("wmf", "Windows metafiles", "TMetafile", wmfClass);
+    r.registerFileFormat("emf", "Windows enhanced meta files", "TMetafile", emfClass);
+    r.registerFileFormat("jpg", "JPEG images", "TJPEGImage", jpegClass);
+    r.registerFileFormat("jpeg", "JPEG images", "TJPEGImage", jpegClass);
+}
+
+void registerAdditionalFormats(TFileFormatList& l)
+{
+    // extension, common description, individual description, kind, class
+    const char* metafiles = "Windows metafiles";
+    const char* bitmaps = "Windows bitmaps";
+    const char* targa = "Truevision images";
+    const char* tiff = "Tagged image file format images";
+    const char* pcx = "ZSoft Paintbrush images";
+    const char* rla = "Alias/Wavefront images";
+    const char* sgi = "SGI images";
+    const char* psd = "Photoshop images";
+    const char* ppm = "Portable map images";
+    const char* autodesk = "Autodesk images";
+    l.registerFileFormat("ico", "Windows icons", "Windows icons", kKindDefault, "TIcon", iconClass);
+    l.registerFileFormat("wmf", metafiles, "Windows metafiles", kKindMetafile, "TMetafile", wmfClass);
+    l.registerFileFormat("emf", metafiles, "Windows enhanced meta files", kKindMetafile, "TMetafile", emfClass);
+    l.registerFileFormat("jfif", "JPG images", "JFIF images", kKindDefault, "TJPEGImage", jpegClass);
+    l.registerFileFormat("rle", bitmaps, "Run length encoded Windows bitmaps", kKindDefault, "TBitmap", bitmapClass);
+    l.registerFileFormat("dib", bitmaps, "Device independant Windows bitmaps", kKindDefault, "TBitmap", bitmapClass);
+    for (const char* ext : {"win", "vst", "vda", "tga", "icb"})
+        l.registerFileFormat(ext, targa, targa, kKindDefault, "TTargaGraphic", makeTargaGraphic);
+    l.registerFileFormat("tiff", tiff, "Macintosh TIFF images", kKindTiff, "TTIFFGraphic", makeTiffGraphic);
+    l.registerFileFormat("tif", tiff, "PC TIF images", kKindTiff, "TTIFFGraphic", makeTiffGraphic);
+    l.registerFileFormat("fax", tiff, "GFI fax images", kKindTiff, "TTIFFGraphic", makeTiffGraphic);
+    l.registerFileFormat("eps", "Encapsulated Postscript images", "Encapsulated Postscript images", kKindDefault, "TEPSGraphic", makeEpsGraphic);
+    l.registerFileFormat("pcx", pcx, pcx, kKindDefault, "TPCXGraphic", makePcxGraphic);
+    l.registerFileFormat("pcc", pcx, pcx, kKindDefault, "TPCXGraphic", makePcxGraphic);
+    l.registerFileFormat("scr", pcx, "Word 5.x screen capture images", kKindDefault, "TPCXGraphic", makePcxGraphic);
+    l.registerFileFormat("rpf", rla, rla, kKindDefault, "TRLAGraphic", rlaClass);
+    l.registerFileFormat("rla", rla, rla, kKindDefault, "TRLAGraphic", rlaClass);
+    l.registerFileFormat("sgi", sgi, "SGI true color images", kKindDefault, "TSGIGraphic", makeSgiGraphic);
+    l.registerFileFormat("rgba", sgi, "SGI true color images with alpha", kKindDefault, "TSGIGraphic", makeSgiGraphic);
+    l.registerFileFormat("rgb", sgi, "SGI true color images", kKindDefault, "TSGIGraphic", makeSgiGraphic);
+    l.registerFileFormat("bw", sgi, "SGI black/white images", kKindDefault, "TSGIGraphic", makeSgiGraphic);
+    l.registerFileFormat("psd", psd, psd, kKindPhotoshop, "TPSDGraphic", makePsdGraphic);
+    l.registerFileFormat("pdd", psd, psd, kKindPhotoshop, "TPSDGraphic", makePsdGraphic);
+    l.registerFileFormat("ppm", ppm, "Portable pixel map images", kKindDefault, "TPPMGraphic", makePpmGraphic);
+    l.registerFileFormat("pgm", ppm, "Portable gray map images", kKindDefault, "TPPMGraphic", makePpmGraphic);
+    l.registerFileFormat("pbm", ppm, "Portable bitmap images", kKindDefault, "TPPMGraphic", makePpmGraphic);
+    l.registerFileFormat("cel", autodesk, autodesk, kKindDefault, "TAutodeskGraphic", autodeskClass);
+    l.registerFileFormat("pic", autodesk, autodesk, kKindDefault, "TAutodeskGraphic", autodeskClass);
+    l.registerFileFormat("pcd", "Kodak Photo-CD images", "Kodak Photo-CD images", kKindDefault, "TPCDGraphic", pcdClass);
+    l.registerFileFormat("cut", "Dr. Halo images", "Dr. Halo images", kKindDefault, "TCUTGraphic", cutClass);
+    l.registerFileFormat("psp", "Paintshop Pro images", "Paintshop Pro images", kKindPaintShopPro, "TPSPGraphic", pspClass);
+    l.registerFileFormat("png", "Portable network graphic images", "Portable network graphic images", kKindDefault, "TPNGGraphic", makePngGraphic);
+}
+
+void registerViewerFormats(PictureRegistry& r)
+{
+    r.registerFileFormat("wsq", "WSQFile", "TWSQImage", makeWsqImage);
+    r.registerFileFormat("tiff", "TIFFFile", "TTIFFImage", makeTiffImage);
+    r.registerFileFormat("png", "PNGFile", "TPNGImage", makePngImage);
+    r.registerFileFormat("gif", "GIFFile", "TGIFImage", makeGifImage);
+    r.registerFileFormat("tga", "TGAFile", "TTGAImage", makeTgaImage);
+    r.registerFileFormat("cel", "CELFile", "TCELImage", makeCelImage);
+    r.registerFileFormat("rgb", "RGBFile", "TRGBImage", makeRgbImage);
+    r.registerFileFormat("rgba", "RGBFile", "TRGBImage", makeRgbImage);
+    r.registerFileFormat("pcx", "PCXFile", "TPCXImage", makePcxImage);
+    r.registerFileFormat("iff", "IFFFile", "TIFFImage", makeIffImage);
+    for (const char* ext : {"jpg", "jpeg", "jpe"})
+        r.registerFileFormat(ext, "JPEGFile", "TJPEGImage", jpegClass);
+}
+
+}  // namespace pictures
