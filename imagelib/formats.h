@@ -4,7 +4,9 @@
 // is opened; on failure the record is freed) and every writer leaves the record
 // untouched; all return an error code of image_record.h that is also recorded as
 // the last error.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "imagelib/image_record.h"
 #include "imagelib/jpeg.h"
@@ -21,6 +23,13 @@ int SaveBmpFile(const std::string& fileName, const ImageRecord& record);
 // Truevision Targa: colour-mapped, true-colour and grayscale, raw or run-length,
 // any origin; written uncompressed with a top-left origin.
 int LoadTgaFile(const std::string& fileName, ImageRecord* record);
+// The same reader over bytes already in memory, for the picture classes, with
+// their choices: 16-bit colour-map entries widened by bit replication
+// (v << 3 | v >> 2, so full intensity stays 255) instead of v x 8.
+struct TgaReadOptions {
+    bool replicateColourMapBits = false;
+};
+int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record, const TgaReadOptions& options);
 int SaveTgaFile(const std::string& fileName, const ImageRecord& record);
 
 // Silicon Graphics image files (.rgb): verbatim or run-length, one byte per
