@@ -48,6 +48,8 @@ int LoadPsdFile(const std::string& fileName, ImageRecord* record);
 int LoadIffFile(const std::string& fileName, ImageRecord* record);
 // Autodesk Animator cels and the first frame of Animator (Pro) flics, 8-bit.
 int LoadCelFile(const std::string& fileName, ImageRecord* record);
+// The same reader over bytes already in memory, for the picture classes.
+int LoadCelBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
 
 // WSQ: see imagelib/wsq_file.h (LoadWsqFile, SaveWsqFile).
 // TIFF, PNG and JPEG through their libraries: see imagelib/tiff.h (LoadTiffFile,
