@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <libwmf/gd/gd.h>
 
 #include "pictures/decoder_support.h"
 
@@ -108,12 +110,31 @@ std::vector<unsigned char> withFrameRectangle(Bytes b, const FrameRect& f)
     return out;
 }
 
+// The picture libwmf's gd device drew is handed to the caller, and libwmf
+// exports no way to release it: its pixels, row table and the image itself
+// come from malloc.
+void releaseGdImage(void* image)
+{
+    auto* im = static_cast<gdImagePtr>(image);
+    if (!im)
+        return;
+    std::free(im->_tpixels);
+    std::free(im->tpixels);
+    std::free(im->polyInts);
+    std::free(im->style);
+    std::free(im);
+}
+
 struct Api {
     wmfAPI* api = nullptr;
     ~Api()
     {
-        if (api)
-            wmf_api_destroy(api);
+        if (!api)
+            return;
+        wmf_gd_t* gd = WMF_GD_GetData(api);
+        void* image = gd && gd->type == wmf_gd_image ? gd->gd_image : nullptr;
+        wmf_api_destroy(api);
+        releaseGdImage(image);
     }
 };
 
