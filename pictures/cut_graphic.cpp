@@ -145,6 +145,9 @@ public:
     LoadedPicture load(Bytes bytes, const std::string& sourceName) const override
     {
         const CutHeader h = readHeader(bytes);
+        // Every row takes at least its two-byte count.
+        if (kHeaderSize + 2ull * h.height > bytes.size())
+            failStreamRead(kFormat);
         LoadedPicture picture;
         picture.bitmap = makeBitmap(h.width, h.height, 8, kFormat);
         ByteCursor in(bytes, kFormat);

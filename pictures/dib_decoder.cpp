@@ -335,6 +335,18 @@ DibDecoded decodeDib(Bytes data, const DibLayout& layout, const std::string& for
         layout.bitsAt != 0 && layout.bitsAt >= tableAt && layout.bitsAt < data.size() ? layout.bitsAt : afterTable;
     in.seek(bitsAt);
 
+    // Refuse sizes the data cannot fill before allocating for them: rows take
+    // their full size uncompressed; a run-length code covers at most a few
+    // thousand pixels (a delta skips up to 255 rows of 255 pixels).
+    const std::uint64_t pixels = static_cast<std::uint64_t>(d.width) * static_cast<std::uint64_t>(d.height);
+    if (isRle(d)) {
+        if (pixels > (std::uint64_t(in.remaining()) + 4) * 16384)
+            failStreamRead(format);
+    } else if ((static_cast<std::uint64_t>(d.width) * d.bitsPerPixel + 31) / 32 * 4 *
+                   static_cast<std::uint64_t>(d.height) > in.remaining()) {
+        failStreamRead(format);
+    }
+
     DibDecoded out;
     out.sourceBitsPerPixel = d.bitsPerPixel;
     Canvas c;

@@ -14,7 +14,7 @@ namespace {
 
 const std::string kFormat = "EMF";
 constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
-constexpr double kMaxSide = 8192;
+constexpr double kMaxSide = 4096;
 
 enum Record : std::uint32_t {
     kHeader = 1, kPolygon = 3, kPolyline = 4, kPolyPolyline = 7, kPolyPolygon = 8, kSetWindowExt = 9,

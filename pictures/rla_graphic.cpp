@@ -138,6 +138,9 @@ public:
         if (h.auxChannels)
             checkBits(std::min(h.auxBits, 16));
         const bool alpha = h.matteChannels > 0;
+        // The offset table lists every scanline.
+        if (kHeaderSize + 4ull * h.height > bytes.size())
+            failStreamRead(kFormat);
         LoadedPicture picture;
         picture.bitmap = makeBitmap(h.width, h.height, alpha ? 32 : 24, kFormat);
         const std::size_t bpp = alpha ? 4 : 3;

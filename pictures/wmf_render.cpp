@@ -19,7 +19,7 @@ const std::string kFormat = "WMF";
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr std::size_t kPlaceableSize = 22;
 constexpr std::size_t kMetaHeaderSize = 18;
-constexpr unsigned kMaxSide = 8192;
+constexpr unsigned kMaxSide = 4096;
 
 bool hasPlaceableHeader(Bytes b)
 {
