@@ -117,8 +117,8 @@ Frame readFrame(Bytes b)
         f.pixelsPerMmY = double(device[1]) / mm[1];
         f.originX = frame[0] / 100.0 * f.pixelsPerMmX;
         f.originY = frame[1] / 100.0 * f.pixelsPerMmY;
-        f.width = std::round((frame[2] - frame[0]) / 100.0 * f.pixelsPerMmX);
-        f.height = std::round((frame[3] - frame[1]) / 100.0 * f.pixelsPerMmY);
+        f.width = std::round((double(frame[2]) - frame[0]) / 100.0 * f.pixelsPerMmX);
+        f.height = std::round((double(frame[3]) - frame[1]) / 100.0 * f.pixelsPerMmY);
     } else {
         f.pixelsPerMmX = f.pixelsPerMmY = 96 / 25.4;
         f.originX = bounds[0];

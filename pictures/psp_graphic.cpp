@@ -204,6 +204,11 @@ Channel readChannel(const Reader& r, const Block& b, int compression, int width,
     const std::size_t padded = (std::size_t(width) + 3) / 4 * 4 * height;
     if (unpacked != plain && unpacked != padded)
         failInvalidFormat(kFormat);
+    // Sizes the packed data cannot expand to are refused before allocating:
+    // a run of two bytes gives at most 127, deflate at most 1032 bytes a byte.
+    const std::uint64_t expansion = compression == kRle ? 64 : compression == kLz77 ? 1032 : 1;
+    if (unpacked > std::uint64_t{packed} * expansion + 64)
+        failCompression(kFormat);
     std::vector<std::uint8_t> bytes;
     switch (compression) {
     case kNone:
@@ -274,10 +279,11 @@ std::optional<Raster> firstRasterLayer(const Reader& r, const Block& bank, int c
         Raster layer;
         layer.left = left;
         layer.top = top;
-        layer.width = right - left;
-        layer.height = bottom - top;
-        if (layer.width < 0 || layer.height < 0 || std::uint64_t(layer.width) * layer.height > kMaxPicturePixels)
+        const std::int64_t width = std::int64_t{right} - left, height = std::int64_t{bottom} - top;
+        if (width < 0 || height < 0 || std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels)
             failInvalidFormat(kFormat);
+        layer.width = static_cast<int>(width);
+        layer.height = static_cast<int>(height);
         if (next > b.end)
             failStreamRead(kFormat);
         readChannels(r, next, b.end, compression, layer);
@@ -332,18 +338,19 @@ platform::Bitmap toBitmap(const ImageInfo& info, const Raster& raster, const std
     const bool rgb = info.bitDepth == 24;
     if (rgb ? !(colour[1] && colour[2] && colour[3]) : !colour[0])
         failColorFormat(kFormat);
-    const bool covers = raster.left <= 0 && raster.top <= 0 && raster.left + raster.width >= info.width &&
-                        raster.top + raster.height >= info.height;
+    const bool covers = raster.left <= 0 && raster.top <= 0 &&
+                        std::int64_t{raster.left} + raster.width >= info.width &&
+                        std::int64_t{raster.top} + raster.height >= info.height;
     const bool transparent = alpha || !covers;
     platform::Bitmap b = makeBitmap(info.width, info.height, transparent ? 32 : 24, kFormat);
     const std::size_t bpp = transparent ? 4 : 3;
     for (int y = 0; y < raster.height; ++y) {
-        const int ty = raster.top + y;
+        const std::int64_t ty = std::int64_t{raster.top} + y;
         if (ty < 0 || ty >= info.height)
             continue;
-        std::uint8_t* row = b.topRow(ty);
+        std::uint8_t* row = b.topRow(static_cast<int>(ty));
         for (int x = 0; x < raster.width; ++x) {
-            const int tx = raster.left + x;
+            const std::int64_t tx = std::int64_t{raster.left} + x;
             if (tx < 0 || tx >= info.width)
                 continue;
             const std::size_t i = std::size_t(y) * raster.width + x;
@@ -414,6 +421,13 @@ public:
             else if (b.id == kLayerBank && !layer)
                 layer = firstRasterLayer(r, b, info.compression, layers);
         }
+        // A canvas far larger than anything the file paints is a damaged header,
+        // not a picture: refused before it is allocated.
+        const Raster* shown = composite ? &*composite : layer ? &*layer : nullptr;
+        if (shown && std::uint64_t(info.width) * std::uint64_t(info.height) >
+                         std::max<std::uint64_t>(std::uint64_t{1} << 20,
+                                                 std::uint64_t(shown->width) * std::uint64_t(shown->height) * 256))
+            failInvalidFormat(kFormat);
         LoadedPicture picture;
         if (composite) {
             picture.bitmap = toBitmap(info, *composite, composite->palette.empty() ? palette : composite->palette);

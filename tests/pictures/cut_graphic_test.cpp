@@ -78,6 +78,7 @@ TEST(TCUTGraphic, PaletteFileBesideThePicture)
         EXPECT_EQ(rgbaAt(picture.bitmap, x, 1), colourOf(bottom[x])) << x;
     }
     expectTruncationsHandled(*cls, cut, cut.size() - 1, (dir.path() / "scan.cut").string());
+    expectDamageHandled(*cls, cut, cut.size());
 }
 
 TEST(TCUTGraphic, GrayLevelsWithoutPaletteAndABrokenPalette)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "picture_support.h"
 #include "pictures/autodesk_graphic.h"
@@ -15,27 +16,6 @@
 
 using namespace picturetest;
 
-namespace {
-
-void expectDamageHandled(const pictures::PictureClass& cls, const ByteVector& good, std::size_t bytes)
-{
-    for (std::size_t at = 0; at < std::min(bytes, good.size()); ++at)
-        for (int kind = 0; kind < 3; ++kind) {
-            ByteVector file = good;
-            file[at] = kind == 0 ? 0 : kind == 1 ? 0xFF : file[at] ^ 0x80;
-            try {
-                const auto picture = cls.load(pictures::Bytes(file.data(), file.size()), "");
-                EXPECT_FALSE(picture.bitmap.empty()) << at;
-            } catch (const pictures::PictureFormatError&) {
-            }
-            try {
-                (void)cls.readProperties(pictures::Bytes(file.data(), file.size()));
-            } catch (const pictures::PictureFormatError&) {
-            }
-        }
-}
-
-}  // namespace
 
 TEST(DamagedFiles, EveryClassFailsCleanly)
 {

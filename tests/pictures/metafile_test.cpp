@@ -145,6 +145,7 @@ TEST(TMetafile, WmfThroughLibwmf)
     }
     const ByteVector f = wmfFile();
     expectTruncationsHandled(*cls, f, f.size());
+    expectDamageHandled(*cls, f, f.size());
 }
 
 TEST(TMetafile, EmfShapesPensBrushesAndTransforms)
@@ -221,6 +222,7 @@ TEST(TMetafile, EmfBitmapRecords)
     EXPECT_EQ(rgbaAt(b, 10, 48), kWhite);
     const ByteVector f = e.file();
     expectTruncationsHandled(*pictures::makeTMetafile(), f, f.size());
+    expectDamageHandled(*pictures::makeTMetafile(), f, f.size());
 }
 
 TEST(TMetafile, Refusals)

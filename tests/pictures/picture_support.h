@@ -91,6 +91,27 @@ inline void expectTruncationsHandled(const pictures::PictureClass& cls, const By
     }
 }
 
+// Each of the first bytes of a good file set to 0, 0xFF or with its top bit
+// flipped: the file either loads or fails with the class's own error (the
+// sanitizer build watches the reads).
+inline void expectDamageHandled(const pictures::PictureClass& cls, const ByteVector& good, std::size_t bytes)
+{
+    for (std::size_t at = 0; at < std::min(bytes, good.size()); ++at)
+        for (int kind = 0; kind < 3; ++kind) {
+            ByteVector file = good;
+            file[at] = kind == 0 ? 0 : kind == 1 ? 0xFF : file[at] ^ 0x80;
+            try {
+                const auto picture = cls.load(pictures::Bytes(file.data(), file.size()), "");
+                EXPECT_FALSE(picture.bitmap.empty()) << at;
+            } catch (const pictures::PictureFormatError&) {
+            }
+            try {
+                (void)cls.readProperties(pictures::Bytes(file.data(), file.size()));
+            } catch (const pictures::PictureFormatError&) {
+            }
+        }
+}
+
 inline std::string loadError(const pictures::PictureClass& cls, const ByteVector& file, const std::string& source = "")
 {
     try {

@@ -199,7 +199,7 @@ TEST(TPSPGraphic, RasterLayerInEveryCompressionAndVersion)
                 expectRgbLayer(picture.bitmap, mask);
                 EXPECT_EQ(picture.resolution.horizontal, 300.0);
                 if (major == 5 && mask)
-                    expectTruncationsHandled(*cls, f, f.size());
+                    expectTruncationsHandled(*cls, f, f.size()), expectDamageHandled(*cls, f, f.size());
             }
 }
 

@@ -123,6 +123,8 @@ TEST(TRLAGraphic, ChannelsMattesAndDepths)
             }
         // Auxiliary records at the end are not needed for the picture.
         expectTruncationsHandled(*cls, file, s.aux ? 740 + 4 * s.height : file.size());
+        expectDamageHandled(*cls, file, 800);
+
     }
 }
 
