@@ -8,7 +8,7 @@ using namespace picturetest;
 
 namespace {
 
-struct BmpSpec {
+struct BmpShape {
     std::uint32_t headerSize = 40;
     int width = 4;
     int height = 3;  // negative: top-down
@@ -20,7 +20,7 @@ struct BmpSpec {
     ByteVector bits;
 };
 
-ByteVector makeBmp(const BmpSpec& s, bool fileHeader = true)
+ByteVector makeBmp(const BmpShape& s, bool fileHeader = true)
 {
     ByteVector info(s.headerSize, 0);
     put32(info, 0, s.headerSize);
@@ -110,7 +110,7 @@ TEST(TBitmap, EveryHeaderLayoutAndRowOrder)
             if (size == 12 && topDown)
                 continue;  // OS/2 1.x heights are unsigned
             SCOPED_TRACE(testing::Message() << size << (topDown ? " top-down" : ""));
-            BmpSpec s;
+            BmpShape s;
             s.headerSize = size;
             s.height = topDown ? -3 : 3;
             s.bits = rows24(topDown);
@@ -118,7 +118,7 @@ TEST(TBitmap, EveryHeaderLayoutAndRowOrder)
         }
     }
     // A packed bitmap, as .dib files and the clipboard hold it.
-    BmpSpec s;
+    BmpShape s;
     s.bits = rows24(false);
     const ByteVector packed = makeBmp(s, false);
     EXPECT_TRUE(pictures::makeTBitmap()->canLoad(pictures::Bytes(packed.data(), packed.size())));
@@ -133,7 +133,7 @@ TEST(TBitmap, RunLengthCodesWithDeltaAndEndOfLine)
     // row 2: from x 4: run of 2 x index 0; end of line
     // row 3: nothing: end of bitmap
     const ByteVector palette = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
-    BmpSpec rle8;
+    BmpShape rle8;
     rle8.width = 6;
     rle8.height = 4;
     rle8.bpp = 8;
@@ -141,11 +141,11 @@ TEST(TBitmap, RunLengthCodesWithDeltaAndEndOfLine)
     rle8.coloursUsed = 4;
     rle8.table = palette;
     rle8.bits = {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 0, 2, 1, 1, 2, 0, 0, 0, 0, 1};
-    BmpSpec rle4 = rle8;
+    BmpShape rle4 = rle8;
     rle4.bpp = 4;
     rle4.compression = 2;
     rle4.bits = {4, 0x11, 0, 0, 0, 3, 0x23, 0x20, 0, 2, 1, 1, 2, 0x00, 0, 0, 0, 1};
-    for (const BmpSpec& s : {rle8, rle4}) {
+    for (const BmpShape& s : {rle8, rle4}) {
         SCOPED_TRACE(s.bpp);
         const auto b = loadBytes(makeBmp(s)).bitmap;
         ASSERT_EQ(b.bitsPerPixel(), 32);
@@ -190,7 +190,7 @@ TEST(TBitmap, BitFieldsOfAnyWidthAndTheFourthByte)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpShape s;
         s.headerSize = c.headerSize;
         s.width = 2;
         s.height = 1;
@@ -212,7 +212,7 @@ TEST(TBitmap, BitFieldsOfAnyWidthAndTheFourthByte)
 TEST(TBitmap, PalettesShorterThanTheDepthAllows)
 {
     // 8-bit, two entries, pixels start right after them; index 5 has no entry.
-    BmpSpec s;
+    BmpShape s;
     s.width = 3;
     s.height = 1;
     s.bpp = 8;
@@ -228,7 +228,7 @@ TEST(TBitmap, PalettesShorterThanTheDepthAllows)
     b = loadBytes(makeBmp(s)).bitmap;
     EXPECT_EQ(rgbaAt(b, 1, 0), (std::array<int, 4>{255, 0, 0, 255}));
     // 1-bit OS/2 1.x with three-byte entries.
-    BmpSpec os2;
+    BmpShape os2;
     os2.headerSize = 12;
     os2.width = 9;
     os2.height = 1;
@@ -244,19 +244,19 @@ TEST(TBitmap, PalettesShorterThanTheDepthAllows)
 TEST(TBitmap, RefusalsNameTheFormat)
 {
     const auto cls = pictures::makeTBitmap();
-    BmpSpec jpeg;
+    BmpShape jpeg;
     jpeg.compression = 4;
     jpeg.bits = rows24(false);
-    BmpSpec depth = jpeg;
+    BmpShape depth = jpeg;
     depth.compression = 0;
     depth.bpp = 7;
-    BmpSpec rle = jpeg;
+    BmpShape rle = jpeg;
     rle.compression = 1;  // RLE8 needs 8 bits
-    BmpSpec masks = jpeg;
+    BmpShape masks = jpeg;
     masks.bpp = 16;
     masks.compression = 3;
     masks.table = ByteVector(12, 0);
-    BmpSpec plain = jpeg;
+    BmpShape plain = jpeg;
     plain.compression = 0;
     const ByteVector whole = makeBmp(plain);
     const ByteVector png = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 1};

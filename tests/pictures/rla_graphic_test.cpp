@@ -8,7 +8,7 @@ using namespace picturetest;
 
 namespace {
 
-struct RlaSpec {
+struct RlaShape {
     int width = 5, height = 3;
     int colour = 3, matte = 0, aux = 0;
     int bits = 8, matteBits = 8;
@@ -53,7 +53,7 @@ ByteVector encodeChannel(const std::vector<unsigned>& values, int bits)
     return out;
 }
 
-ByteVector rlaFile(const RlaSpec& s)
+ByteVector rlaFile(const RlaShape& s)
 {
     ByteVector f(740, 0);
     auto be16 = [&](std::size_t at, int v) { f[at] = (v >> 8) & 0xFF; f[at + 1] = v & 0xFF; };
@@ -95,7 +95,7 @@ TEST(TRLAGraphic, ChannelsMattesAndDepths)
 {
     const struct {
         const char* name;
-        RlaSpec spec;
+        RlaShape shape;
     } cases[] = {
         {"RGB 8", {5, 3, 3, 0, 0, 8, 8}},
         {"RGB 8 + matte + aux", {5, 3, 3, 1, 1, 8, 8}},
@@ -105,7 +105,7 @@ TEST(TRLAGraphic, ChannelsMattesAndDepths)
     const auto cls = pictures::makeTRLAGraphic();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const RlaSpec& s = c.spec;
+        const RlaShape& s = c.shape;
         const ByteVector file = rlaFile(s);
         ASSERT_TRUE(cls->canLoad(pictures::Bytes(file.data(), file.size())));
         const auto picture = cls->load(pictures::Bytes(file.data(), file.size()), "");
@@ -131,15 +131,15 @@ TEST(TRLAGraphic, ChannelsMattesAndDepths)
 TEST(TRLAGraphic, Refusals)
 {
     const auto cls = pictures::makeTRLAGraphic();
-    RlaSpec s;
+    RlaShape s;
     s.bits = 32;
     EXPECT_EQ(loadError(*cls, rlaFile(s)),
               "Cannot load image. 32 bits per channel not supported for RLA files.");
-    s = RlaSpec{};
+    s = RlaShape{};
     s.colour = 2;
     EXPECT_EQ(loadError(*cls, rlaFile(s)), "Invalid color format in RLA file.");
     EXPECT_EQ(loadError(*cls, ByteVector(800, 0)), "Cannot load image. Invalid or unexpected RLA image format.");
-    ByteVector bad = rlaFile(RlaSpec{});
+    ByteVector bad = rlaFile(RlaShape{});
     bad[740 + 12 + 2] = 0x7F;  // first run of the first channel overruns the row
     EXPECT_EQ(loadError(*cls, bad), "Cannot load image. Compression error found in RLA file.");
 }
