@@ -85,9 +85,9 @@ void parseOnly(benchmark::State& state, const std::vector<std::uint8_t>& bytes, 
         std::vector<std::uint8_t> copy = bytes;
         state.ResumeTiming();
         reader.loadNistBytes(std::move(copy));
-        benchmark::DoNotOptimize(reader.type4Records.data());
+        benchmark::DoNotOptimize(reader.type4Records().data());
     }
-    if (reader.type4Records.size() != type4Expected)
+    if (reader.type4Records().size() != type4Expected)
         state.SkipWithError("transaction not read whole");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }

@@ -106,6 +106,18 @@ int loadBmp(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
         const std::uint32_t target = topDown ? record.height - 1 - y : y;
         std::memcpy(record.row(target), rows + y * fileStride, rowBytes);
     }
+    // Without bit fields the fourth byte of a 32-bit pixel is padding; when every
+    // one is zero the picture is opaque, not fully transparent.
+    if (depth == 32) {
+        bool anyAlpha = false;
+        for (std::uint32_t y = 0; y < record.height && !anyAlpha; ++y)
+            for (std::uint32_t x = 0; x < record.width && !anyAlpha; ++x)
+                anyAlpha = record.row(y)[4 * x + 3] != 0;
+        if (!anyAlpha)
+            for (std::uint32_t y = 0; y < record.height; ++y)
+                for (std::uint32_t x = 0; x < record.width; ++x)
+                    record.row(y)[4 * x + 3] = 255;
+    }
     return kImageNoError;
 }
 

@@ -280,4 +280,9 @@ int LoadCelFile(const std::string& fileName, ImageRecord* record)
     return loadImageFile(fileName, record, loadCel);
 }
 
+int LoadCelBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record)
+{
+    return runImageLoad(record, [&](ImageRecord& r) { return loadCel(bytes, r); });
+}
+
 }  // namespace imagelib

@@ -23,6 +23,13 @@ int SaveBmpFile(const std::string& fileName, const ImageRecord& record);
 // Truevision Targa: colour-mapped, true-colour and grayscale, raw or run-length,
 // any origin; written uncompressed with a top-left origin.
 int LoadTgaFile(const std::string& fileName, ImageRecord* record);
+// The same reader over bytes already in memory, for the picture classes, with
+// their choices: 16-bit colour-map entries widened by bit replication
+// (v << 3 | v >> 2, so full intensity stays 255) instead of v x 8.
+struct TgaReadOptions {
+    bool replicateColourMapBits = false;
+};
+int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record, const TgaReadOptions& options);
 int SaveTgaFile(const std::string& fileName, const ImageRecord& record);
 
 // Silicon Graphics image files (.rgb): verbatim or run-length, one byte per
@@ -41,9 +48,10 @@ int LoadPsdFile(const std::string& fileName, ImageRecord* record);
 int LoadIffFile(const std::string& fileName, ImageRecord* record);
 // Autodesk Animator cels and the first frame of Animator (Pro) flics, 8-bit.
 int LoadCelFile(const std::string& fileName, ImageRecord* record);
+// The same reader over bytes already in memory, for the picture classes.
+int LoadCelBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
 
 // The readers above that parse from memory, over bytes the caller holds.
-int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
 int LoadSgiBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
 int LoadPsdBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
 int LoadPcxBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);

@@ -15,7 +15,6 @@ namespace imagelib {
 namespace {
 
 constexpr std::uint8_t kMaskPlane = 1;
-constexpr std::uint8_t kTransparentColour = 2;
 constexpr std::uint32_t kHam = 0x800;
 constexpr std::uint32_t kExtraHalfBrite = 0x80;
 
@@ -158,8 +157,10 @@ int setPalette(const IffState& s, ImageRecord& record)
     record.bitsPerPixel = 8;
     record.paletteSize = static_cast<std::uint16_t>(colours.size() / 3);
     record.paletteEntrySize = 4;
-    record.transparentIndex =
-        h.masking == kTransparentColour && h.transparentColour < record.paletteSize ? h.transparentColour : -1;
+    // A transparent colour (masking 2) is not marked in the record: the bitmap has
+    // no transparent palette entries, and marking it would replace the entry's own
+    // colour with the background on conversion.
+    record.transparentIndex = -1;
     if (const int code = AllocateImageRecord(record))
         return code;
     for (std::size_t i = 0; i < record.paletteSize; ++i)

@@ -58,7 +58,12 @@ std::uint64_t colourMapEntryBytes(unsigned bits)
     return bits == 15 ? 2 : (bits + 7) / 8;
 }
 
-int readPalette(ByteReader& in, const TgaHeader& h, ImageRecord& record)
+std::uint8_t widen5(unsigned v, bool replicate)
+{
+    return static_cast<std::uint8_t>(replicate ? (v << 3 | v >> 2) : v * 8);
+}
+
+int readPalette(ByteReader& in, const TgaHeader& h, ImageRecord& record, const TgaReadOptions& options)
 {
     const unsigned type = h.imageType;
     const bool hasPaletteData = type == 1 || type == 3 || type == 9 || type == 11;
@@ -85,9 +90,9 @@ int readPalette(ByteReader& in, const TgaHeader& h, ImageRecord& record)
             std::uint16_t word = 0;
             if (!in.le16(word))
                 return kImageReadError;
-            e[0] = static_cast<std::uint8_t>((word & 0x1F) * 8);
-            e[1] = static_cast<std::uint8_t>(((word >> 5) & 0x1F) * 8);
-            e[2] = static_cast<std::uint8_t>(((word >> 10) & 0x1F) * 8);
+            e[0] = widen5(word & 0x1F, options.replicateColourMapBits);
+            e[1] = widen5((word >> 5) & 0x1F, options.replicateColourMapBits);
+            e[2] = widen5((word >> 10) & 0x1F, options.replicateColourMapBits);
         } else if (bits == 24 || bits == 32) {
             const std::uint8_t* p = in.take(bits / 8);
             if (!p)
@@ -161,7 +166,18 @@ void placeRows(const std::vector<std::uint8_t>& packed, std::size_t rowSize, uns
     }
 }
 
-int loadTga(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
+// Gray and alpha bytes of a 16-bit grayscale file become B,G,R,A pixels.
+std::vector<std::uint8_t> expandGrayAlpha(const std::vector<std::uint8_t>& packed)
+{
+    std::vector<std::uint8_t> wide(packed.size() * 2);
+    for (std::size_t i = 0, j = 0; i + 1 < packed.size(); i += 2, j += 4) {
+        wide[j] = wide[j + 1] = wide[j + 2] = packed[i];
+        wide[j + 3] = packed[i + 1];
+    }
+    return wide;
+}
+
+int loadTgaWith(const std::vector<std::uint8_t>& bytes, ImageRecord& record, const TgaReadOptions& options)
 {
     ByteReader in(bytes);
     TgaHeader h;
@@ -174,11 +190,14 @@ int loadTga(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
     unsigned depth = h.pixelDepth == 15 ? 16 : h.pixelDepth;
     if (depth == 32 && !alpha)
         depth = 24;
+    // A 16-bit grayscale file holds 8 gray and 8 alpha bits, not 5-5-5 colour:
+    // read as 2-byte pixels, stored as 32-bit gray with alpha.
+    const bool grayAlpha = (h.imageType == 3 || h.imageType == 11) && h.pixelDepth == 16;
     const unsigned pixel = depth / 8;
     const unsigned filePixel = h.pixelDepth == 32 ? 4 : pixel;
     record.width = h.width;
     record.height = h.height;
-    record.bitsPerPixel = static_cast<std::uint8_t>(depth);
+    record.bitsPerPixel = static_cast<std::uint8_t>(grayAlpha ? 32 : depth);
     record.paletteSize = h.colourMapType == 1 ? h.colourMapLength : 0;
     record.transparentIndex = -1;
 
@@ -191,7 +210,7 @@ int loadTga(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
         return kImageReadError;
     if (const int code = AllocateImageRecord(record))
         return code;
-    if (const int code = readPalette(in, h, record))
+    if (const int code = readPalette(in, h, record, options))
         return code;
 
     const std::size_t rowSize = static_cast<std::size_t>(imageRowStride(record.width, depth, false));
@@ -204,8 +223,16 @@ int loadTga(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
     const int code = runLength ? readRunLength(in, packed, filePixel, pixel) : readRaw(in, packed, filePixel, pixel);
     if (code != kImageNoError)
         return code;
-    placeRows(packed, rowSize, pixel, h.descriptor, record);
+    if (grayAlpha)
+        placeRows(expandGrayAlpha(packed), rowSize * 2, 4, h.descriptor, record);
+    else
+        placeRows(packed, rowSize, pixel, h.descriptor, record);
     return kImageNoError;
+}
+
+int loadTga(const std::vector<std::uint8_t>& bytes, ImageRecord& record)
+{
+    return loadTgaWith(bytes, record, TgaReadOptions{});
 }
 
 }  // namespace
@@ -215,9 +242,9 @@ int LoadTgaFile(const std::string& fileName, ImageRecord* record)
     return loadImageFile(fileName, record, loadTga);
 }
 
-int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record)
+int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record, const TgaReadOptions& options)
 {
-    return loadImageBytes(bytes, record, loadTga);
+    return runImageLoad(record, [&](ImageRecord& r) { return loadTgaWith(bytes, r, options); });
 }
 
 namespace {

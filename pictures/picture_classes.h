@@ -23,13 +23,4 @@ std::unique_ptr<PictureClass> makePpmGraphic();     // TPPMGraphic
 // Through libpng, every bit depth and colour type, 16 bits reduced to 8.
 std::unique_ptr<PictureClass> makePngGraphic();     // TPNGGraphic
 
-// Stand-ins for platform classes until their own implementations are
-// registered: bitmaps and JFIF files are read by the image file library from
-// the named source file (the bytes only serve to recognise it).
-std::unique_ptr<PictureClass> makeLibraryBitmap();  // TBitmap
-std::unique_ptr<PictureClass> makeLibraryJpeg();    // TJPEGImage
-// A registered class without a reader in this build: recognises nothing and
-// fails with "Cannot load image. Decoding not supported for <format> files."
-std::unique_ptr<PictureClass> makeUnavailable(const std::string& className, const std::string& formatName);
-
 }  // namespace pictures

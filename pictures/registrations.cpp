@@ -1,6 +1,15 @@
 // Every registration of the running program, in the order the program makes
 // them. Replacing the class behind an extension is a change of one line here.
+#include "pictures/autodesk_graphic.h"
+#include "pictures/cut_graphic.h"
+#include "pictures/metafile.h"
+#include "pictures/pcd_graphic.h"
 #include "pictures/picture_classes.h"
+#include "pictures/platform_bitmap.h"
+#include "pictures/platform_icon.h"
+#include "pictures/platform_jpeg.h"
+#include "pictures/psp_graphic.h"
+#include "pictures/rla_graphic.h"
 #include "pictures/registry.h"
 #include "pictures/viewer_classes.h"
 
@@ -8,18 +17,17 @@ namespace pictures {
 
 namespace {
 
-// The class behind each name the tables below use; the platform's classes and
-// the readers not in this folder stand in until their own arrive.
-std::unique_ptr<PictureClass> bitmapClass() { return makeLibraryBitmap(); }  // TBitmap
-std::unique_ptr<PictureClass> jpegClass() { return makeLibraryJpeg(); }      // TJPEGImage
-std::unique_ptr<PictureClass> iconClass() { return makeUnavailable("TIcon", "ICO"); }
-std::unique_ptr<PictureClass> wmfClass() { return makeUnavailable("TMetafile", "WMF"); }
-std::unique_ptr<PictureClass> emfClass() { return makeUnavailable("TMetafile", "EMF"); }
-std::unique_ptr<PictureClass> rlaClass() { return makeUnavailable("TRLAGraphic", "RLA"); }
-std::unique_ptr<PictureClass> autodeskClass() { return makeUnavailable("TAutodeskGraphic", "Autodesk"); }
-std::unique_ptr<PictureClass> pcdClass() { return makeUnavailable("TPCDGraphic", "Photo-CD"); }
-std::unique_ptr<PictureClass> cutClass() { return makeUnavailable("TCUTGraphic", "CUT"); }
-std::unique_ptr<PictureClass> pspClass() { return makeUnavailable("TPSPGraphic", "PSP"); }
+// The class behind each name the tables below use.
+std::unique_ptr<PictureClass> bitmapClass() { return makeTBitmap(); }
+std::unique_ptr<PictureClass> jpegClass() { return makeTJPEGImage(); }
+std::unique_ptr<PictureClass> iconClass() { return makeTIcon(); }
+std::unique_ptr<PictureClass> wmfClass() { return makeTMetafile(); }
+std::unique_ptr<PictureClass> emfClass() { return makeTMetafile(); }
+std::unique_ptr<PictureClass> rlaClass() { return makeTRLAGraphic(); }
+std::unique_ptr<PictureClass> autodeskClass() { return makeTAutodeskGraphic(); }
+std::unique_ptr<PictureClass> pcdClass() { return makeTPCDGraphic(); }
+std::unique_ptr<PictureClass> cutClass() { return makeTCUTGraphic(); }
+std::unique_ptr<PictureClass> pspClass() { return makeTPSPGraphic(); }
 
 }  // namespace
 

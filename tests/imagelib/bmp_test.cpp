@@ -206,3 +206,27 @@ TEST(Bmp, DamagedFilesNeverOverrun)
     for (const char* name : {"v5_24.bmp", "v5_pal4.bmp", "v5_topdown_pal8.bmp"})
         expectDamageHandled(LoadBmpFile, dataFile(std::string("bmp/") + name), dir.path() / "damaged");
 }
+
+TEST(Bmp, ThirtyTwoBitPaddingBytesOfZeroAreOpaque)
+{
+    // 2 x 1, 32 bits, compression 0: the fourth bytes all 0, then one of them 9.
+    std::vector<std::uint8_t> file(54 + 8, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    putLe32(file, 10, 54);
+    putLe32(file, 14, 40);
+    putLe32(file, 18, 2);
+    putLe32(file, 22, 1);
+    putLe16(file, 26, 1);
+    putLe16(file, 28, 32);
+    const std::uint8_t pixels[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+    std::copy(pixels, pixels + 8, file.begin() + 54);
+    ImageRecord r;
+    ASSERT_EQ(loadFileBytes(LoadBmpFile, file, r, "pad.bmp"), 0);
+    EXPECT_EQ(rgbaAt(r, 0, 0), (std::array<std::uint8_t, 4>{3, 2, 1, 255}));
+    EXPECT_EQ(rgbaAt(r, 1, 0), (std::array<std::uint8_t, 4>{6, 5, 4, 255}));
+    file[54 + 7] = 9;  // real alpha somewhere: kept as stored
+    ASSERT_EQ(loadFileBytes(LoadBmpFile, file, r, "alpha.bmp"), 0);
+    EXPECT_EQ(rgbaAt(r, 0, 0)[3], 0);
+    EXPECT_EQ(rgbaAt(r, 1, 0)[3], 9);
+}

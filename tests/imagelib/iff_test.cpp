@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "imagelib/formats.h"
+#include "imagelib/image_library.h"
 #include "record_support.h"
 #include "test_support/temp_dir.h"
 
@@ -204,7 +205,26 @@ TEST(Iff, ChunksThatDoNotDrawAreSkipped)
     ImageRecord r;
     ASSERT_EQ(loadIffBytes(file, r), 0);
     expectIndices(r, p);
-    EXPECT_EQ(r.transparentIndex, 5);
+}
+
+TEST(Iff, TransparentColourKeepsItsOwnColourInTheBitmap)
+{
+    // Masking 2 with transparent colour 5: the entry's colour survives the
+    // conversion into a bitmap instead of turning into the background.
+    const Picture p = makePicture(21, 3, 4);
+    const Bytes file = form("ILBM", {chunk("BMHD", bmhd(p, 2, 1, 5)), chunk("CMAP", colourMap(16)),
+                                     chunk("BODY", planarBody(p, false, true))});
+    ImageRecord r;
+    ASSERT_EQ(loadIffBytes(file, r), 0);
+    EXPECT_EQ(r.transparentIndex, -1);
+    TempDir dir;
+    const auto path = dir.path() / "masked.iff";
+    writeBytes(path, file);
+    const auto bitmap = LoadImageToBitmap(path.string(), nullptr, 0);
+    ASSERT_TRUE(bitmap);
+    const platform::RgbQuad& q = bitmap->palette().at(5);
+    EXPECT_EQ((Bytes{q.blue, q.green, q.red}), (Bytes{r.entry(5)[0], r.entry(5)[1], r.entry(5)[2]}));
+    EXPECT_NE(q.red + q.green + q.blue, 0);
 }
 
 TEST(Iff, PaletteVariants)

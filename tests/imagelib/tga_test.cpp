@@ -252,3 +252,42 @@ TEST(Tga, AlphaPicturesSurviveALoadAndSaveThroughTheLibrary)
                 EXPECT_NEAR(a[c], b[c], 3) << x << "," << y << " channel " << c;
         }
 }
+
+TEST(Tga, SixteenBitGrayscaleIsGrayWithAlpha)
+{
+    // Gray, alpha pairs: (10, 255) (200, 0) (77, 128), raw and run-length.
+    auto raw = tgaHeader(3, 3, 1, 16, 0x20);
+    for (std::uint8_t b : {10, 255, 200, 0, 77, 128})
+        raw.push_back(b);
+    auto rle = tgaHeader(11, 3, 1, 16, 0x20);
+    for (std::uint8_t b : {0x02, 10, 255, 200, 0, 77, 128})
+        rle.push_back(b);
+    for (const auto& file : {raw, rle}) {
+        ImageRecord r;
+        ASSERT_EQ(loadBytes(file, r), 0);
+        ASSERT_EQ(r.bitsPerPixel, 32);
+        EXPECT_EQ(r.paletteSize, 0);
+        EXPECT_EQ(rgbaAt(r, 0, 0), (std::array<std::uint8_t, 4>{10, 10, 10, 255}));
+        EXPECT_EQ(rgbaAt(r, 1, 0), (std::array<std::uint8_t, 4>{200, 200, 200, 0}));
+        EXPECT_EQ(rgbaAt(r, 2, 0), (std::array<std::uint8_t, 4>{77, 77, 77, 128}));
+    }
+}
+
+TEST(Tga, SixteenBitColourMapsWidenedByBitReplicationWhenAsked)
+{
+    // White and a mid blue (16) in 16-bit entries.
+    auto file = tgaHeader(1, 2, 1, 8, 0, 1, 2, 16);
+    for (std::uint8_t b : {0xFF, 0x7F, 0x10, 0x00, 0, 1})
+        file.push_back(b);
+    ImageRecord plain, wide;
+    ASSERT_EQ(loadBytes(file, plain), 0);
+    EXPECT_EQ(rgbaAt(plain, 0, 0), (std::array<std::uint8_t, 4>{248, 248, 248, 255}));
+    wide.rowPadding = 1;
+    ASSERT_EQ(LoadTgaBytes(file, &wide, TgaReadOptions{true}), 0);
+    EXPECT_EQ(rgbaAt(wide, 0, 0), (std::array<std::uint8_t, 4>{255, 255, 255, 255}));
+    EXPECT_EQ(rgbaAt(wide, 1, 0), (std::array<std::uint8_t, 4>{0, 0, 132, 255}));
+    // The bytes entry keeps the reader's codes.
+    EXPECT_EQ(LoadTgaBytes(std::vector<std::uint8_t>(file.begin(), file.begin() + 10), &wide, {}), kImageReadError);
+    EXPECT_EQ(wide.pixels.size(), 0u);
+    EXPECT_EQ(LoadTgaBytes(file, nullptr, {}), kImageNullRecord);
+}

@@ -89,8 +89,8 @@ TEST(OpenPicture, FailuresCarryTheTextTheViewerShows)
         {"junk.psd", "Cannot load image. Invalid or unexpected Photoshop image format."},
         {"junk.tif", "Cannot load image. Invalid or unexpected TIFF image format."},
         {"junk.pgm", "Cannot load image. Invalid or unexpected PPM image format."},
-        {"junk.rla", "Cannot load image. Decoding not supported for RLA files."},
-        {"junk.ico", "Cannot load image. Decoding not supported for ICO files."},
+        {"junk.rla", "Stream read error in RLA file."},
+        {"junk.ico", "Cannot load image. Invalid or unexpected ICO image format."},
     };
     for (const auto& [name, text] : bad) {
         const fs::path file = dir.path() / name;
