@@ -5,12 +5,17 @@
 #include <new>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "platform/files.h"
 
 namespace imagelib {
 
 int readImageFile(const std::string& fileName, std::vector<std::uint8_t>& bytes)
 {
+    // A file too big to hold is refused before its bytes are allocated.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(fileName, ec) && imageFileSize(fileName) > imageLimits().maxFileBytes)
+        return kImageNoMemory;
     platform::FileContents contents = platform::readWholeFile(fileName);
     switch (contents.status) {
     case platform::ReadStatus::Ok:
@@ -34,7 +39,7 @@ std::uint64_t imageFileSize(const std::string& fileName)
 
 bool allocateZeroed(std::vector<std::uint8_t>& buffer, std::uint64_t size)
 {
-    if (size > kMaxImageBytes)
+    if (size > imageLimits().maxImageBytes)
         return false;
     try {
         buffer.assign(static_cast<std::size_t>(size), 0);
