@@ -54,7 +54,12 @@ int runImageLoad(ImageRecord* record, const std::function<int(ImageRecord&)>& lo
     SetLastImageError(kImageNoError);
     if (!record)
         return recordImageResult(kImageNullRecord);
-    const int code = load(*record);
+    int code = kImageNoMemory;
+    try {
+        code = load(*record);
+    } catch (const std::bad_alloc&) {
+        // an allocation outside the reader's own checks: a memory failure like theirs
+    }
     if (code != kImageNoError)
         FreeImageRecord(*record);
     return recordImageResult(code);
@@ -72,7 +77,11 @@ int loadImageFile(const std::string& fileName, ImageRecord* record, ImageParser 
 int runImageSave(const std::function<int()>& save)
 {
     SetLastImageError(kImageNoError);
-    return recordImageResult(save());
+    try {
+        return recordImageResult(save());
+    } catch (const std::bad_alloc&) {
+        return recordImageResult(kImageNoMemory);
+    }
 }
 
 int saveImageFile(const std::string& fileName, const std::function<int(ImageFileWriter&)>& write)
