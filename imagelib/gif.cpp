@@ -41,6 +41,8 @@ int readFromMemory(GifFileType* gif, GifByteType* out, int length)
 {
     auto* source = static_cast<MemorySource*>(gif->UserData);
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max(length, 0)), source->remaining());
+    if (n == 0)
+        return 0;
     std::memcpy(out, source->data + source->pos, n);
     source->pos += n;
     return static_cast<int>(n);
