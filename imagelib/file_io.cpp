@@ -5,12 +5,17 @@
 #include <new>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "platform/files.h"
 
 namespace imagelib {
 
 int readImageFile(const std::string& fileName, std::vector<std::uint8_t>& bytes)
 {
+    // A file too big to hold is refused before its bytes are allocated.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(fileName, ec) && imageFileSize(fileName) > imageLimits().maxFileBytes)
+        return kImageNoMemory;
     platform::FileContents contents = platform::readWholeFile(fileName);
     switch (contents.status) {
     case platform::ReadStatus::Ok:
@@ -34,7 +39,7 @@ std::uint64_t imageFileSize(const std::string& fileName)
 
 bool allocateZeroed(std::vector<std::uint8_t>& buffer, std::uint64_t size)
 {
-    if (size > kMaxImageBytes)
+    if (size > imageLimits().maxImageBytes)
         return false;
     try {
         buffer.assign(static_cast<std::size_t>(size), 0);
@@ -49,7 +54,12 @@ int runImageLoad(ImageRecord* record, const std::function<int(ImageRecord&)>& lo
     SetLastImageError(kImageNoError);
     if (!record)
         return recordImageResult(kImageNullRecord);
-    const int code = load(*record);
+    int code = kImageNoMemory;
+    try {
+        code = load(*record);
+    } catch (const std::bad_alloc&) {
+        // an allocation outside the reader's own checks: a memory failure like theirs
+    }
     if (code != kImageNoError)
         FreeImageRecord(*record);
     return recordImageResult(code);
@@ -72,7 +82,11 @@ int loadImageBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record, 
 int runImageSave(const std::function<int()>& save)
 {
     SetLastImageError(kImageNoError);
-    return recordImageResult(save());
+    try {
+        return recordImageResult(save());
+    } catch (const std::bad_alloc&) {
+        return recordImageResult(kImageNoMemory);
+    }
 }
 
 int saveImageFile(const std::string& fileName, const std::function<int(ImageFileWriter&)>& write)

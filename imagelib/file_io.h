@@ -16,11 +16,12 @@ namespace imagelib {
 struct ImageRecord;
 class ImageFileWriter;
 
-// Reads the whole file: 0, 7 (cannot open), 3 (no memory) or 11 (cannot read).
+// Reads the whole file: 0, 7 (cannot open), 3 (no memory, or longer than the
+// file limit of imagelib/limits.h) or 11 (cannot read).
 int readImageFile(const std::string& fileName, std::vector<std::uint8_t>& bytes);
 // Size of a file in bytes; 0 when it cannot be sized.
 std::uint64_t imageFileSize(const std::string& fileName);
-// A zero-filled buffer of size bytes; false above kMaxImageBytes or without memory.
+// A zero-filled buffer of size bytes; false above the image limit or without memory.
 bool allocateZeroed(std::vector<std::uint8_t>& buffer, std::uint64_t size);
 
 // How every reader runs: the last error is cleared, a null record fails with 9

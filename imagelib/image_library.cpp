@@ -126,7 +126,35 @@ int SaveImageByExtension(const std::string& fileName, const ImageRecord& record,
     return save ? recordResult(save(fileName, record, options)) : recordImageResult(kImageBadExtension);
 }
 
+static std::unique_ptr<platform::Bitmap> loadImageToBitmap(const std::string& fileName, void* info, int alphaMode);
+static int saveBitmapToImage(const platform::Bitmap* bitmap, const std::string& fileName, const void* options);
+
+namespace {
+// An allocation that fails outside the readers' own checks (a file name, a
+// codec's table) ends the call with 3 like any other memory failure.
+template <class Call>
+auto failingWithNoMemory(Call call, decltype(call()) onFailure)
+{
+    try {
+        return call();
+    } catch (const std::bad_alloc&) {
+        recordImageResult(kImageNoMemory);
+        return onFailure;
+    }
+}
+}  // namespace
+
 std::unique_ptr<platform::Bitmap> LoadImageToBitmap(const std::string& fileName, void* info, int alphaMode)
+{
+    return failingWithNoMemory([&] { return loadImageToBitmap(fileName, info, alphaMode); }, nullptr);
+}
+
+int SaveBitmapToImage(const platform::Bitmap* bitmap, const std::string& fileName, const void* options)
+{
+    return failingWithNoMemory([&] { return saveBitmapToImage(bitmap, fileName, options); }, kImageNoMemory);
+}
+
+static std::unique_ptr<platform::Bitmap> loadImageToBitmap(const std::string& fileName, void* info, int alphaMode)
 {
     SetLastImageError(kImageNoError);
     ImageRecord record;
@@ -142,7 +170,7 @@ std::unique_ptr<platform::Bitmap> LoadImageToBitmap(const std::string& fileName,
     return bitmap;
 }
 
-int SaveBitmapToImage(const platform::Bitmap* bitmap, const std::string& fileName, const void* options)
+static int saveBitmapToImage(const platform::Bitmap* bitmap, const std::string& fileName, const void* options)
 {
     SetLastImageError(kImageNoError);
     ImageRecord record;

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "imagelib/limits.h"
+
 namespace imagelib {
 
 namespace {
@@ -81,7 +83,7 @@ int AllocateImageRecord(ImageRecord& record)
     const std::uint64_t total = stride * record.height;
     if (total == 0)
         return recordImageResult(kImageBadSize);
-    if (stride > UINT32_MAX || total > kMaxImageBytes)
+    if (stride > UINT32_MAX || total > imageLimits().maxImageBytes)
         return recordImageResult(kImageNoMemory);
     try {
         record.palette.assign(std::size_t{record.paletteSize} * record.paletteEntrySize, 0);

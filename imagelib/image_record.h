@@ -34,9 +34,10 @@ inline constexpr int kImageBackgroundTooSmall = 15;
 inline constexpr int kImageCorruptFile = 16;
 inline constexpr int kImageErrorCount = 17;
 
-// Largest pixel buffer a record may ask for. Header fields of a damaged or hostile
-// file can claim gigabytes; such a request fails as a memory error instead of
-// exhausting the machine.
+// Default of the largest pixel buffer a record may ask for (ImageLimits in
+// imagelib/limits.h). Header fields of a damaged or hostile file can claim
+// gigabytes; such a request fails as a memory error instead of exhausting the
+// machine.
 inline constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 30;
 
 struct ImageRecord {

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "imagelib/file_io.h"
+#include "imagelib/limits.h"
 
 namespace imagelib {
 
@@ -91,7 +92,7 @@ int readJpeg(JpegReader& r, ImageRecord& record, std::uint64_t fileSize)
         return kImageCorrupted;
     jpeg_create_decompress(&r.cinfo);
     r.created = true;
-    r.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxImageBytes);
+    r.cinfo.mem->max_memory_to_use = static_cast<long>(imageLimits().maxImageBytes);
     jpeg_stdio_src(&r.cinfo, r.file);
     jpeg_read_header(&r.cinfo, TRUE);
     if (declaresMoreThanItHolds(r.cinfo, fileSize))

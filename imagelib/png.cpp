@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imagelib/file_io.h"
+#include "imagelib/limits.h"
 
 namespace imagelib {
 
@@ -22,7 +23,8 @@ constexpr std::uint64_t kDecodeSlack = std::uint64_t{1} << 20;
 // Everything a load holds. It lives outside the function that sets the
 // long-jump target, so a libpng error skips no destructor and this one frees it all.
 struct PngReader {
-    std::FILE* file = nullptr;
+    std::vector<std::uint8_t> bytes;  // the whole file
+    std::size_t pos = 0;              // next byte libpng reads
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<png_byte> image;
@@ -32,10 +34,35 @@ struct PngReader {
     {
         if (png)
             png_destroy_read_struct(&png, &info, nullptr);
-        if (file)
-            std::fclose(file);
     }
 };
+
+void readFromMemory(png_structp png, png_bytep out, png_size_t length)
+{
+    auto* r = static_cast<PngReader*>(png_get_io_ptr(png));
+    if (length > r->bytes.size() - r->pos)
+        png_error(png, "read past the end of the file");
+    std::memcpy(out, r->bytes.data() + r->pos, length);
+    r->pos += length;
+}
+
+// Walks the chunk list up to IEND: every chunk must fit in the bytes that
+// follow its header. libpng allocates a chunk's declared length before it
+// reads it, so a few bytes declaring gigabytes are refused here first.
+bool chunksFitTheFile(const std::vector<std::uint8_t>& bytes)
+{
+    std::size_t at = 8;
+    while (bytes.size() - at >= 12) {
+        const std::uint64_t length = (std::uint64_t{bytes[at]} << 24) | (std::uint64_t{bytes[at + 1]} << 16) |
+                                     (std::uint64_t{bytes[at + 2]} << 8) | bytes[at + 3];
+        if (length > bytes.size() - at - 12)
+            return false;
+        if (std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + static_cast<std::size_t>(length);
+    }
+    return false;  // cut before IEND: libpng would fail on the missing bytes
+}
 
 // The parts of the header and of the transparency decision the row conversion needs.
 struct PngLayout {
@@ -228,7 +255,12 @@ int readPng(PngReader& r, ImageRecord& record, std::uint64_t fileSize)
     r.info = png_create_info_struct(r.png);
     if (!r.info)
         return kImageNoMemory;
-    png_init_io(r.png, r.file);
+    // No chunk and no decompressed text or profile may cost more than the limit.
+    const ImageLimits limits = imageLimits();
+    png_set_chunk_malloc_max(r.png, static_cast<png_alloc_size_t>(
+                                        std::min<std::uint64_t>(limits.maxChunkBytes, PNG_SIZE_MAX)));
+    r.pos = 8;
+    png_set_read_fn(r.png, &r, readFromMemory);
     png_set_sig_bytes(r.png, 8);
     png_read_info(r.png, r.info);
     PngLayout layout;
@@ -351,13 +383,13 @@ int LoadPngFile(const std::string& fileName, ImageRecord* record)
 {
     return runImageLoad(record, [&](ImageRecord& target) {
         PngReader reader;
-        reader.file = std::fopen(fileName.c_str(), "rb");
-        if (!reader.file)
-            return kImageCannotOpen;
-        png_byte signature[8] = {};
-        if (std::fread(signature, 1, 8, reader.file) != 8 || png_sig_cmp(signature, 0, 8) != 0)
+        if (const int code = readImageFile(fileName, reader.bytes))
+            return code;
+        if (reader.bytes.size() < 8 || png_sig_cmp(reader.bytes.data(), 0, 8) != 0)
             return kImageUnsupportedOption;
-        return readPng(reader, target, imageFileSize(fileName));
+        if (!chunksFitTheFile(reader.bytes))
+            return kImageCorrupted;
+        return readPng(reader, target, reader.bytes.size());
     });
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imagelib/file_io.h"
+#include "imagelib/limits.h"
 #include "platform/prompter.h"
 
 namespace imagelib {
@@ -45,7 +46,7 @@ public:
             return;
         TIFFOpenOptionsSetErrorHandlerExtR(opts, handleTiffError, nullptr);
         TIFFOpenOptionsSetWarningHandlerExtR(opts, ignoreTiffWarning, nullptr);
-        TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(kMaxImageBytes));
+        TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(imageLimits().maxImageBytes));
         tif_ = TIFFOpenExt(fileName.c_str(), mode, opts);
         TIFFOpenOptionsFree(opts);
     }

@@ -1,0 +1,61 @@
+#include "fuzz/fuzz_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "imagelib/limits.h"
+
+namespace fuzzing {
+
+void setUpFuzzing()
+{
+    static SilentPrompter silent;
+    platform::setPrompter(&silent);
+    imagelib::ImageLimits limits;
+    limits.maxImageBytes = std::uint64_t{64} << 20;
+    limits.maxFileBytes = std::uint64_t{16} << 20;
+    limits.maxChunkBytes = std::uint64_t{1} << 20;
+    imagelib::setImageLimits(limits);
+}
+
+namespace {
+std::string scratchRoot()
+{
+    // Memory-backed when there is one: the file is rewritten for every input.
+    if (const char* dir = std::getenv("NV_FUZZ_TMPDIR"))
+        return dir;
+    std::error_code ec;
+    if (std::filesystem::is_directory("/dev/shm", ec))
+        return "/dev/shm";
+    return std::filesystem::temp_directory_path(ec).string();
+}
+}  // namespace
+
+FuzzInputFile::FuzzInputFile(const std::string& extension)
+{
+    dir_ = scratchRoot() + "/nv_fuzz_" + std::to_string(::getpid());
+    std::error_code ec;
+    std::filesystem::create_directories(dir_, ec);
+    path_ = dir_ + "/input." + extension;
+}
+
+FuzzInputFile::~FuzzInputFile()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+bool FuzzInputFile::write(const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* f = std::fopen(path_.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace fuzzing

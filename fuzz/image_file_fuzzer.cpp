@@ -1,0 +1,31 @@
+// One reader of the image library, reached through LoadImageToBitmap as the
+// viewer reaches it; NV_FUZZ_EXTENSION picks the reader. A target over another
+// file-name entry (the picture registry's open path, say) is this file with its
+// call replaced.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "imagelib/image_library.h"
+#include "imagelib/tiff.h"
+#include "imagelib/wsq_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool ready = (fuzzing::setUpFuzzing(), true);
+    static fuzzing::FuzzInputFile input(NV_FUZZ_EXTENSION);
+    (void)ready;
+    if (!input.write(data, size))
+        return 0;
+    const std::string ext = NV_FUZZ_EXTENSION;
+    imagelib::WsqImageInfo wsq;
+    imagelib::TiffOptions tiff;
+    void* info = ext == "wsq" ? static_cast<void*>(&wsq) : ext == "tif" ? static_cast<void*>(&tiff) : nullptr;
+    // The viewer passes alpha mode 0; the other modes composite 32-bit pictures.
+    const int alphaMode = size > 0 ? data[size - 1] % 3 : 0;
+    auto bitmap = imagelib::LoadImageToBitmap(input.path(), info, alphaMode);
+    (void)bitmap;
+    (void)imagelib::GetImageErrorText();
+    return 0;
+}

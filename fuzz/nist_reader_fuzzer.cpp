@@ -1,0 +1,27 @@
+// The transaction reader on a file in memory, with image decoding on as in the
+// viewer, followed by a second read on the same reader (state of one file must
+// never leak into the next).
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "nist/transaction_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool ready = (fuzzing::setUpFuzzing(), true);
+    (void)ready;
+    static nist::TransactionReader reader;
+    reader.decodeImages = true;
+    try {
+        reader.loadNistBytes(std::vector<std::uint8_t>(data, data + size));
+    } catch (const std::exception&) {
+        // A malformed number ends the load with the conversion error the front
+        // end shows; what was read stays in place.
+    }
+    if (reader.decodeImages && reader.fingerprintBitmaps.size() > reader.type4Records.size())
+        __builtin_trap();
+    return 0;
+}

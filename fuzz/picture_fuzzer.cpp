@@ -1,0 +1,48 @@
+// The viewer's open path (pictures::openPicture) for the extensions the
+// picture registry and the viewer's own classes handle. The first input byte
+// picks the extension, the rest is the file, so one target covers every class
+// and a file can also meet a class of another format under a wrong name.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "pictures/picture_io.h"
+
+namespace {
+
+std::vector<std::string> extensions()
+{
+    std::vector<std::string> list;
+    std::string_view all = NV_FUZZ_PICTURE_EXTENSIONS;
+    while (!all.empty()) {
+        const std::size_t comma = all.find(',');
+        list.emplace_back(all.substr(0, comma));
+        all = comma == std::string_view::npos ? std::string_view() : all.substr(comma + 1);
+    }
+    return list;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool ready = (fuzzing::setUpFuzzing(), true);
+    static const std::vector<std::string> names = extensions();
+    static std::vector<std::unique_ptr<fuzzing::FuzzInputFile>> files;
+    (void)ready;
+    if (size == 0 || names.empty())
+        return 0;
+    if (files.empty())
+        for (const std::string& ext : names)
+            files.push_back(std::make_unique<fuzzing::FuzzInputFile>(ext));
+    fuzzing::FuzzInputFile& input = *files[data[0] % files.size()];
+    if (!input.write(data + 1, size - 1))
+        return 0;
+    const pictures::OpenResult result = pictures::openPicture(input.path());
+    (void)result;
+    return 0;
+}

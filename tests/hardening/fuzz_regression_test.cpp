@@ -1,0 +1,67 @@
+// Every input a fuzz target found a fault with (tests/data/fuzz/, each listed
+// in tests/data/README.md with what it triggered) goes through the entry point
+// it was found with and must end in a result, never a sanitizer report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "imagelib/image_library.h"
+#include "imagelib/tiff.h"
+#include "imagelib/wsq_file.h"
+#include "nist/transaction_reader.h"
+#include "platform/files.h"
+#include "platform/prompter.h"
+#include "wsq/wsq.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> regressionInputs()
+{
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(NV_TEST_DATA_DIR) / "fuzz"))
+        if (entry.is_regular_file())
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(FuzzRegression, EveryKeptInputEndsInAResult)
+{
+    platform::RecordingPrompter prompter;
+    platform::ScopedPrompter scope(prompter);
+    const std::vector<fs::path> files = regressionInputs();
+    ASSERT_FALSE(files.empty());
+    for (const fs::path& file : files) {
+        const std::string ext = file.extension().string();
+        SCOPED_TRACE(file.filename().string());
+        if (ext == ".nist") {
+            nist::TransactionReader reader;
+            try {
+                reader.loadNistFile(file);
+            } catch (const std::runtime_error&) {
+                // a conversion error ends the load, as the front end shows it
+            }
+            EXPECT_EQ(reader.fingerprintBitmaps.size(), reader.fingerprintInfo.size());
+        } else if (ext == ".wsqstream") {
+            const platform::FileContents bytes = platform::readWholeFile(file);
+            std::vector<unsigned char> out;
+            int w = -1, h = -1, d = -1, ppi = -1, lossy = -1;
+            const int rc = wsq_decode_mem(&out, &w, &h, &d, &ppi, &lossy, bytes.bytes.data(), bytes.bytes.size());
+            EXPECT_EQ(rc == 0, !out.empty());
+        } else {
+            imagelib::WsqImageInfo wsq;
+            imagelib::TiffOptions tiff;
+            void* info = ext == ".wsq" ? static_cast<void*>(&wsq) : ext == ".tif" ? static_cast<void*>(&tiff) : nullptr;
+            const auto bitmap = imagelib::LoadImageToBitmap(file.string(), info, 0);
+            EXPECT_EQ(bitmap != nullptr, imagelib::GetLastImageError() == 0);
+        }
+    }
+}
+
+}  // namespace
