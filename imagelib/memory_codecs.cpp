@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <openjpeg.h>
 #include <png.h>
 
@@ -45,6 +46,7 @@ struct JpegError {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool cut = false;
 };
 
 void jpegErrorExit(j_common_ptr cinfo)
@@ -56,6 +58,19 @@ void jpegErrorExit(j_common_ptr cinfo)
 
 void jpegSilence(j_common_ptr, int) {}
 
+// libjpeg only warns about a stream cut short and fills the rest with gray;
+// such a picture is not what the file holds, so it counts as a failure.
+void jpegNoteEof(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+        auto* error = reinterpret_cast<JpegError*>(cinfo->err);
+        if (!error->cut) {
+            error->cut = true;
+            (*cinfo->err->format_message)(cinfo, error->message);
+        }
+    }
+}
+
 // Decodes into samples (allocated before the jump point, so a longjmp leaves
 // nothing behind); returns false with the library's message on failure.
 bool jpegDecode(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& samples, int& width,
@@ -65,7 +80,7 @@ bool jpegDecode(const std::uint8_t* data, std::size_t size, std::vector<std::uin
     JpegError jerr;
     cinfo.err = jpeg_std_error(&jerr.manager);
     jerr.manager.error_exit = jpegErrorExit;
-    jerr.manager.emit_message = jpegSilence;
+    jerr.manager.emit_message = jpegNoteEof;
     jerr.message[0] = '\0';
     if (setjmp(jerr.jump)) {
         error = jerr.message;
@@ -98,6 +113,10 @@ bool jpegDecode(const std::uint8_t* data, std::size_t size, std::vector<std::uin
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
+    if (jerr.cut) {
+        error = jerr.message;
+        return false;
+    }
     return true;
 }
 
@@ -442,6 +461,9 @@ std::vector<std::uint8_t> encodeJpeg2000Bytes(const std::uint8_t* pixels, int wi
     parameters.cp_disto_alloc = 1;
     parameters.irreversible = 0;
     parameters.tcp_mct = channels == 3 ? 1 : 0;
+    // Each resolution level halves the picture; small pictures get fewer.
+    while (parameters.numresolution > 1 && (1 << (parameters.numresolution - 1)) > std::min(width, height))
+        --parameters.numresolution;
     MemoryWriter writer;
     opj_codec_t* codec = opj_create_compress(jp2File ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
     opj_set_error_handler(codec, opjIgnore, nullptr);
