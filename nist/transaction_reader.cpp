@@ -60,6 +60,10 @@ void TransactionReader::sayError(const std::string& text, const std::string& rea
 
 void TransactionReader::note(Severity severity, std::int64_t offset, const std::string& text)
 {
+    // Bytes CNT does not list are read as further records of its last type;
+    // what fails there loses nothing CNT promised.
+    if (beyondListed_ && severity == Severity::Error)
+        severity = Severity::Warning;
     problems_.push_back({severity, offset, currentRecord_, currentRecordType_, text, {}});
 }
 
@@ -116,7 +120,9 @@ void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
         readTransaction();
     } catch (const std::exception& e) {
         // The error ends the load; the caller shows it, the list keeps it.
-        note(Severity::Error, position_, e.what());
+        beyondListed_ = false;
+        note(Severity::Error, std::min(errorOffset_, bufferSize_), e.what());
+        problems_.back().shown = true;  // by the front end's error box
         currentRecord_.reset();
         currentRecordType_ = 0;
         throw;
@@ -131,6 +137,8 @@ void TransactionReader::setBuffer(std::vector<std::uint8_t> bytes)
     problems_.clear();
     type1FieldsRead_ = 0;
     type1LenSeen_ = false;
+    beyondListed_ = false;
+    errorOffset_ = 0;
     currentRecord_.reset();
     currentRecordType_ = 0;
 }
@@ -267,13 +275,17 @@ void TransactionReader::walkRecords(Record cursor)
         splitBefore = true;
         restBefore = cursor.rest;
         positionBefore = position_;
+        currentRecord_.reset();
+        currentRecordType_ = 0;
         if (!getNextRecord(cursor))
             break;
         ++walk.entries;
         currentRecord_ = walk.entries;
+        beyondListed_ = walk.entries > static_cast<int>(walk.listedTypes.size());
         if (!walkEntry(walk, cursor))
             break;
     }
+    beyondListed_ = false;
     currentRecord_.reset();
     currentRecordType_ = 0;
     accountForWalk(walk);
@@ -283,6 +295,7 @@ void TransactionReader::walkRecords(Record cursor)
 bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
 {
     const std::int64_t start = position_;
+    errorOffset_ = start;
     const bool listed = walk.entries <= static_cast<int>(walk.listedTypes.size());
     const int t = platform::strToInt(cursor.recordType);
     currentRecordType_ = t >= 1 && t <= 16 ? t : 0;
@@ -290,7 +303,7 @@ bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
         walk.trailingNoted = true;
         note(Severity::Warning, start,
              count(static_cast<std::size_t>(bufferSize_ - start), "byte", "bytes") + " after the " +
-                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are read as further Type-" +
+                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are taken for further Type-" +
                  std::to_string(t) + " records");
     }
     bool stop = false;
@@ -494,6 +507,7 @@ int TransactionReader::readType1Record()
         for (;;) {
             result = kType1Ok;
             const std::int64_t start = position_;
+            errorOffset_ = start;
             const std::optional<TagInfo> tag = getTagInfo();
             if (!tag) {
                 result = kType1TagUnreadable;
@@ -556,6 +570,7 @@ bool TransactionReader::readType2Record()
     bool lenSeen = false;
     for (;;) {
         const std::int64_t remembered = position_;
+        errorOffset_ = remembered;
         const std::optional<TagInfo> tag = getTagInfo();
         if (!tag)
             return false;

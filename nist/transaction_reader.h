@@ -194,6 +194,8 @@ private:
     // The record the steps are working on, for the problems they find.
     std::optional<int> currentRecord_;
     int currentRecordType_ = 0;
+    bool beyondListed_ = false;  // reading a record after the ones CNT lists
+    std::int64_t errorOffset_ = 0;  // start of the field or record in hand, for a raised error
 
     ReaderWindow noWindow_;
     ReaderWindow* window_ = &noWindow_;
