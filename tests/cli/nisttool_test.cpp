@@ -184,6 +184,8 @@ TEST_F(NisttoolTest, ShowExitCodeAndProblemsSayHowMuchWasRead)
          "Type-4 record (IDC 1) is cut by the end of the file"},
         {"skipped records", head + nist::makeTaggedRecord(2, {{2, "02"}}), 1, "false",
          "[{\"severity\":\"error\",\"offset\":" + std::to_string(head.size()) +
+             ",\"record\":1,\"text\":\"the Type-10 record CNT lists is not a tagged Type-10 record at byte " +
+             std::to_string(head.size()) + "\"},{\"severity\":\"error\",\"offset\":" + std::to_string(head.size()) +
              ",\"record\":1,\"text\":\"the Type-10 record is not read, nor the 1 record CNT lists after it (types 2)\"}]",
          "the Type-10 record is not read, nor the 1 record CNT lists after it (types 2)"},
     };
