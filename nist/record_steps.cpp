@@ -274,8 +274,10 @@ bool TransactionReader::readTaggedRecord(int recordType)
             image.declaredPpi = hps;
         else if (slc == 2 && hps > 0)
             image.declaredPpi = static_cast<int>(hps * 2.54 + 0.5);
-        if (!imageSeen)
-            note(Severity::Error, start, "record " + record.label() + " has no image field");
+        if (!imageSeen) {
+            image.decodeError = "record " + record.label() + " has no image field";
+            note(Severity::Error, start, image.decodeError);
+        }
         else
             decodeImageOf(record);
     }
