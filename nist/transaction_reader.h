@@ -135,6 +135,10 @@ public:
     // Indexed by record type 1 to 16 (entry 0 unused); types above 16 are
     // always exported.
     std::array<bool, 17> exportTypes = allExportTypes();
+    // Off: the reader and its export only record their messages (problems(),
+    // the export result) and never call the prompter, as a reader on a
+    // worker thread must.
+    bool showMessages = true;
 
 private:
     // Where a walk ended and why, for the accounting after it.
@@ -154,7 +158,10 @@ private:
     bool walkEntry(Walk& walk, const Record& cursor);
     void accountForWalk(const Walk& walk);
     void readAndPlaceType4(bool& stop);
-    void decodeAndPlace(const T_T4& record, std::int64_t start);
+    // Compares the stream's frame and PPI with the record's HLL, VLL and ISR;
+    // false when the frame is too large to decode.
+    bool checkStreamAgainstRecord(const T_T4& record, std::int64_t start);
+    void decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable);
     void addType4Entry(const T_T4& record, std::int64_t start);
     void addRecord(NistRecord record);
     void decodeImageOf(NistRecord& record);

@@ -77,6 +77,8 @@ TEST_F(NisttoolTest, ShowJsonGivesTheTablesAndRecordsByteForByte)
     w.addType2Record({{4, "a\x1E" "b\x1F" "\"q\"\\\xE9"}, {7, ""}});
     nist::Type4Image good = fixtures::print(1, 2, 0);
     good.data = encodedPrint();
+    good.hll = 100;
+    good.vll = 90;
     w.addType4Record(good);
     w.addType4Record(fixtures::print(2, 15, 8));
     const std::vector<std::uint8_t> bytes = w.build();
@@ -102,8 +104,8 @@ TEST_F(NisttoolTest, ShowJsonGivesTheTablesAndRecordsByteForByte)
                               "{\"code\":\"US7\",\"value\":\"\"}]";
     const std::string len1 = std::to_string(18 + good.data.size());
     const std::string type4 =
-        "[{\"LEN\":\"" + len1 + "\",\"IDC\":\"1\",\"IMP\":\"1\",\"FGP\":\"2\",\"ISR\":\"0\",\"HLL\":\"800\","
-        "\"VLL\":\"750\",\"GCA\":\"1\",\"imageSize\":" + std::to_string(good.data.size()) +
+        "[{\"LEN\":\"" + len1 + "\",\"IDC\":\"1\",\"IMP\":\"1\",\"FGP\":\"2\",\"ISR\":\"0\",\"HLL\":\"100\","
+        "\"VLL\":\"90\",\"GCA\":\"1\",\"imageSize\":" + std::to_string(good.data.size()) +
         ",\"finger\":\"Right index finger\",\"impression\":\"Live-scan rolled\",\"width\":100,\"height\":90,\"ppi\":500},"
         "{\"LEN\":\"26\",\"IDC\":\"2\",\"IMP\":\"1\",\"FGP\":\"15\",\"ISR\":\"0\",\"HLL\":\"800\",\"VLL\":\"750\","
         "\"GCA\":\"1\",\"imageSize\":8,\"finger\":\"\",\"impression\":\"Live-scan rolled\","
@@ -170,6 +172,8 @@ TEST_F(NisttoolTest, ShowExitCodeAndProblemsSayHowMuchWasRead)
     w.addType2Record({{3, "v"}});
     nist::Type4Image print = fixtures::print(1, 2, 0);
     print.data = encodedPrint();
+    print.hll = 100;
+    print.vll = 90;
     w.addType4Record(print);
     w.addType4Record(print);
     const std::vector<std::uint8_t> good = w.build();
@@ -247,6 +251,7 @@ TEST_F(NisttoolTest, UsageHelpAndVersion)
              {"wsq"}, {"wsq", "info"}, {"wsq", "frob", "x"}, {"wsq", "encode", "a.pgm", "b.wsq", "--ppi", "abc"},
              {"wsq", "encode", "a.pgm", "b.wsq", "--bitrate", "x"}, {"wsq", "encode", "a.pgm", "b.wsq", "--bitrate=0"},
              {"wsq", "encode", "a.pgm", "b.wsq", "--ppi", "5x"}, {"wsq", "decode", "a.wsq", "b.pgm", "--ppi", "1"},
+             {"extract", "--jobs", "0", "in", "out"}, {"extract", "--jobs", "x", "in", "out"},
              {"frobnicate"}, {}, {"help", "frobnicate"}}) {
         const ToolRun r = nisttool(args);
         EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "" : args.back());
@@ -320,6 +325,17 @@ TEST_F(NisttoolTest, ExtractOfABrokenTreeNamesTheBadFilesAndExportsTheGoodOne)
     EXPECT_TRUE(fs::is_directory(out + "/sub/cut.nist"));
     EXPECT_FALSE(fs::exists(out + "/empty.nist"));
     EXPECT_FALSE(fs::exists(out + "/picture.nist"));
+
+    // One job or several: the same lines, in the same order.
+    for (const char* jobs : {"1", "3"}) {
+        const ToolRun again = nisttool({"extract", "--recursive", "--yes", "--jobs", jobs, in, path(std::string("o") + jobs)});
+        EXPECT_EQ(again.exitCode, 1);
+        EXPECT_EQ(again.out, r.out);
+        std::string err = again.err;
+        for (std::size_t at; (at = err.find(path(std::string("o") + jobs))) != std::string::npos;)
+            err.replace(at, path(std::string("o") + jobs).size(), out);
+        EXPECT_EQ(err, r.err) << jobs;
+    }
 }
 
 TEST_F(NisttoolTest, ExtractIntoATargetThatCannotBeWrittenFails)

@@ -5,6 +5,7 @@
 #include "platform/prompter.h"
 #include "test_support/nist_fixtures.h"
 #include "test_support/temp_dir.h"
+#include "wsq/encoder.h"
 
 using namespace nist;
 using fixtures::bytes;
@@ -196,5 +197,75 @@ TEST_F(ProblemsTest, FilesThatCannotBeReadCarryTheSystemsReason)
         EXPECT_EQ(reader.completeness(), Completeness::Unread);
         ASSERT_EQ(reader.problems().size(), 1u);
         EXPECT_EQ(reader.problems()[0], (Problem{E, 0, std::nullopt, 0, "Error: open file failed", c.reason, true}));
+    }
+}
+
+namespace {
+
+std::vector<std::uint8_t> wsqPrint(int width, int height, int ppi)
+{
+    std::vector<unsigned char> gray(static_cast<std::size_t>(width * height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            gray[static_cast<std::size_t>(y * width + x)] = static_cast<unsigned char>((x * 7 + y * 3) % 200 + 20);
+    std::vector<unsigned char> wsq;
+    EXPECT_EQ(wsq_encode_1(&wsq, 0.75f, gray.data(), width, height, 8, ppi, std::nullopt), 0);
+    return wsq;
+}
+
+}  // namespace
+
+TEST_F(ProblemsTest, Type4RecordsThatDisagreeWithTheirWsqStream)
+{
+    struct Case {
+        const char* name;
+        std::uint16_t hll, vll;
+        std::uint8_t isr;
+        int ppi;
+        std::string nsr;
+        bool decoding;
+        Completeness completeness;
+        std::vector<std::pair<Severity, std::string>> problems;
+        bool decoded;
+    };
+    const std::string r = "Type-4 record (IDC 7)";
+    const Case cases[] = {
+        {"agrees", 100, 90, 0, 500, "19.69", true, Completeness::Complete, {}, true},
+        {"ISR 1 at the native resolution", 100, 90, 1, 1000, "39.37", true, Completeness::Complete, {}, true},
+        {"frame smaller than the record", 120, 90, 0, 500, "19.69", true, Completeness::Complete,
+         {{W, r + " says 120 x 90 pixels (HLL x VLL), but its WSQ frame is 100 x 90"}}, true},
+        {"frame larger than the record", 50, 40, 0, 500, "19.69", true, Completeness::Partial,
+         {{E, r + ": its WSQ frame of 100 x 90 pixels is larger than the record's 50 x 40; the image is not decoded"}},
+         false},
+        {"frame larger, decoding off", 50, 40, 0, 500, "19.69", false, Completeness::Complete,
+         {{W, r + " says 50 x 40 pixels (HLL x VLL), but its WSQ frame is 100 x 90"}}, false},
+        {"ISR 0 with a 1000 ppi stream", 100, 90, 0, 1000, "19.69", false, Completeness::Complete,
+         {{W, r + ": ISR 0 stands for 500 ppi, but its WSQ stream says 1000 ppi"}}, false},
+        {"ISR 1 with a 500 ppi stream", 100, 90, 1, 500, "39.37", true, Completeness::Complete,
+         {{W, r + ": ISR 1 stands for 1000 ppi, but its WSQ stream says 500 ppi"}}, true},
+    };
+    for (const Case& c : cases) {
+        TransactionWriter w;
+        w.setType1Field(11, c.nsr);
+        Type4Image image = fixtures::print(7, 1, 0);
+        image.hll = c.hll;
+        image.vll = c.vll;
+        image.isr = c.isr;
+        image.data = wsqPrint(100, 90, c.ppi);
+        w.addType4Record(image);
+        reader.decodeImages = c.decoding;
+        reader.loadNistBytes(w.build());
+        std::vector<std::pair<Severity, std::string>> got;
+        for (const Problem& p : reader.problems()) {
+            got.emplace_back(p.severity, p.text);
+            EXPECT_EQ(p.record, 1) << c.name;
+        }
+        EXPECT_EQ(got, c.problems) << c.name;
+        EXPECT_EQ(reader.completeness(), c.completeness) << c.name;
+        ASSERT_EQ(reader.type4Records().size(), 1u) << c.name;  // always kept, for the export
+        if (c.decoding) {
+            ASSERT_EQ(reader.fingerprintBitmaps().size(), 1u) << c.name;
+            EXPECT_EQ(!reader.fingerprintBitmaps()[0].empty(), c.decoded) << c.name;
+        }
     }
 }
