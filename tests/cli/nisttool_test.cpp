@@ -218,10 +218,11 @@ TEST_F(NisttoolTest, ShowExitCodeAndProblemsSayHowMuchWasRead)
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name;
         EXPECT_NE(r.out.find(",\"complete\":" + c.complete + ","), std::string::npos) << c.name << r.out;
         EXPECT_NE(r.out.find(",\"problems\":" + c.problems + "}\n"), std::string::npos) << c.name << "\n" << r.out;
-        if (c.err.empty())
+        if (c.err.empty()) {
             EXPECT_EQ(r.err, "") << c.name;
-        else
+        } else {
             EXPECT_NE(r.err.find("nisttool: " + path("f.nist") + ": " + c.err), std::string::npos) << c.name << r.err;
+        }
         EXPECT_EQ(nisttool({"show", path("f.nist")}).exitCode, c.exitCode) << c.name;
     }
 
@@ -457,8 +458,9 @@ TEST_F(NisttoolTest, WsqEncodeInfoDecodeAndConvertFile)
     for (const Case& c : failures) {
         r = nisttool(c.args);
         EXPECT_EQ(r.exitCode, 1) << c.args[1] << " " << c.args[2];
-        if (!c.err.empty())
+        if (!c.err.empty()) {
             EXPECT_EQ(r.err, c.err);
+        }
         EXPECT_EQ(r.err.rfind("nisttool: ", 0), 0u) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
