@@ -15,6 +15,10 @@ RecordTableModel::RecordTableModel(nist::RecordTable& table, QObject* parent)
 {
 }
 
+namespace {
+const int kColumnWidths[nist::RecordTable::kColumnCount] = {40, 400, 300};
+}  // namespace
+
 int RecordTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : table_.rowCount() - 1;
@@ -27,7 +31,8 @@ int RecordTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid())
+    // The Type-1 table has further rows only while a file has further fields.
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -79,6 +84,14 @@ void RecordTableModel::refresh(QTableView& view)
         return;
     shownRevision_ = table_.revision();
     const int rows = rowCount();
+    if (rows != shownRows_) {
+        beginResetModel();
+        endResetModel();
+        if (shownRows_ >= 0)
+            for (int column = 0; column < nist::RecordTable::kColumnCount; ++column)
+                view.setColumnWidth(column, kColumnWidths[column]);
+        shownRows_ = rows;
+    }
     if (rows > 0)
         emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
     for (int row = 0; row < rows; ++row) {
@@ -94,9 +107,8 @@ void setUpRecordGrid(QTableView& view, RecordTableModel& model)
     view.verticalHeader()->hide();
     view.horizontalHeader()->setHighlightSections(false);
     view.horizontalHeader()->setStretchLastSection(false);
-    const int widths[nist::RecordTable::kColumnCount] = {40, 400, 300};
     for (int column = 0; column < nist::RecordTable::kColumnCount; ++column)
-        view.setColumnWidth(column, widths[column]);
+        view.setColumnWidth(column, kColumnWidths[column]);
     // The classic grid row of 24 pixels, taller only when the font needs it.
     view.verticalHeader()->setDefaultSectionSize(std::max(24, view.fontMetrics().height() + 6));
     view.setShowGrid(true);

@@ -34,6 +34,7 @@ public:
 private:
     nist::RecordTable& table_;
     unsigned long shownRevision_ = ~0ul;
+    int shownRows_ = -1;
 };
 
 // Sets up a grid the way both record tables are shown: column widths 40,

@@ -64,6 +64,39 @@ std::string jsonType4(const nist::TransactionReader& reader, std::size_t k)
     return out + "}";
 }
 
+// Every record in file order: where it starts, its LEN, the fields of a
+// tagged record (the image field left out) and what its image gave.
+std::string jsonRecords(const nist::TransactionReader& reader)
+{
+    std::string out = "[";
+    for (const nist::NistRecord& r : reader.records()) {
+        if (out.size() > 1)
+            out += ",";
+        out += "{\"type\":" + std::to_string(r.type) +
+               ",\"idc\":" + (r.idc && r.type != 1 ? std::to_string(*r.idc) : std::string("null")) +
+               ",\"offset\":" + std::to_string(r.offset) + ",\"length\":" + std::to_string(r.length);
+        if (r.tagged) {
+            out += ",\"fields\":[";
+            for (std::size_t i = 0; i < r.fields.size(); ++i)
+                out += (i ? "," : "") + std::string("{\"tag\":") + jsonString(r.fields[i].tag) +
+                       ",\"value\":" + jsonString(r.fields[i].value) + "}";
+            out += "]";
+        }
+        if (r.hasImage) {
+            const nist::RecordImage& image = r.image;
+            out += ",\"image\":{\"compression\":" + jsonString(image.compression);
+            if (image.decoded && image.decodeError.empty())
+                out += ",\"width\":" + std::to_string(image.width) + ",\"height\":" + std::to_string(image.height) +
+                       ",\"ppi\":" + std::to_string(image.ppi);
+            else
+                out += ",\"decodeError\":" + jsonString(image.decodeError.empty() ? "not decoded" : image.decodeError);
+            out += "}";
+        }
+        out += "}";
+    }
+    return out + "]";
+}
+
 std::string jsonProblems(const std::vector<nist::Problem>& problems)
 {
     std::string out = "[";
@@ -92,8 +125,9 @@ void printJson(const std::string& file, const nist::TransactionReader& reader)
     out += ",\"type4\":[";
     for (std::size_t k = 0; k < reader.type4Records().size(); ++k)
         out += (k ? "," : "") + jsonType4(reader, k);
+    out += "],\"records\":" + jsonRecords(reader);
     // The texts the desktop program shows in message boxes, in order.
-    out += "],\"messages\":[";
+    out += ",\"messages\":[";
     bool first = true;
     for (const nist::Problem& p : reader.problems()) {
         if (!p.shown)
@@ -132,6 +166,24 @@ void printText(const nist::TransactionReader& reader)
         }
         std::printf("%s\n", line.c_str());
     }
+    // The records of the other types, one line each.
+    for (const nist::NistRecord& r : reader.records()) {
+        if (r.type == 1 || r.type == 2 || r.type == 4)
+            continue;
+        std::string line = "Type-" + std::to_string(r.type) + " " + r.label() + ": offset=" + std::to_string(r.offset) +
+                           " LEN=" + std::to_string(r.length) + " fields=" + std::to_string(r.fields.size());
+        if (r.hasImage) {
+            line += " compression=" + r.image.compression;
+            if (r.image.decoded && r.image.decodeError.empty())
+                line += " decoded=" + std::to_string(r.image.width) + "x" + std::to_string(r.image.height) +
+                        " ppi=" + std::to_string(r.image.ppi);
+            else if (!r.image.decodeError.empty())
+                line += " decodeError=\"" + r.image.decodeError + "\"";
+        } else if (r.hasData) {
+            line += " data=" + std::to_string(r.image.data.size());
+        }
+        std::printf("%s\n", line.c_str());
+    }
 }
 
 int runShow(const std::vector<std::string>& args)
@@ -165,9 +217,11 @@ int runShow(const std::vector<std::string>& args)
 }
 
 const CommandRegistrar registrar({"show", "show [--json] FILE", runShow,
-                                  "Prints the Type-1 and Type-2 fields and one line per Type-4 fingerprint.\n"
+                                  "Prints the Type-1 and Type-2 fields, one line per Type-4 fingerprint and\n"
+                                  "one line per record of the other types.\n"
                                   "Every problem the reader finds is one line on stderr.\n\n"
-                                  "  --json   one JSON object, also for a bad file: the tables, the records,\n"
+                                  "  --json   one JSON object, also for a bad file: the tables, the Type-4 prints,\n"
+                                  "           \"records\" (every record with offset, LEN, fields and image),\n"
                                   "           \"complete\" and \"problems\" (severity, offset, record, text)\n\n"
                                   "exit code: 0 read completely, 1 read partly or not at all, 2 wrong arguments\n"});
 

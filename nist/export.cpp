@@ -1,10 +1,13 @@
 #include "nist/export.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "nist/field_names.h"
+#include "nist/record_image.h"
 #include "platform/files.h"
 #include "platform/prompter.h"
 
@@ -140,6 +143,50 @@ void writeType4Files(const TransactionReader& reader, const std::string& directo
     }
 }
 
+bool typeSwitchedOn(const TransactionReader& reader, int type)
+{
+    // The switches cover types 1 to 16; the later types are always written.
+    return type > 16 || reader.exportTypes[static_cast<std::size_t>(type)];
+}
+
+// typeN.txt for a record type beyond 1, 2 and 4: a tagged record's fields as
+// Code,Value lines (its name where known, otherwise its tag), the empty ones
+// left out; a binary record's header values as one line, each followed by
+// ",". Then each record's image or data bytes as typeN_IDC.ext.
+void writeRecordType(const TransactionReader& reader, int type, const std::string& directory, ExportResult& result)
+{
+    const std::string prefix = directory + "/type" + std::to_string(type);
+    {
+        OutputFile summary(prefix + ".txt", result, reader.showMessages);
+        if (summary.isOpen()) {
+            for (const NistRecord& record : reader.records()) {
+                if (record.type != type)
+                    continue;
+                if (!record.tagged) {
+                    for (const RecordField& f : record.fields)
+                        summary.write(f.value + ",");
+                    summary.write("\r\n");
+                    continue;
+                }
+                for (const RecordField& f : record.fields) {
+                    if (f.value.empty())
+                        continue;
+                    const FieldName name = fieldName(type, f.number);
+                    summary.write((name.code.empty() ? f.tag : name.code) + "," + f.value + "\r\n");
+                }
+            }
+        }
+    }
+    for (const NistRecord& record : reader.records()) {
+        if (record.type != type || !record.hasData)
+            continue;
+        const std::string idc = record.idc ? std::to_string(*record.idc) : std::string("unknown");
+        OutputFile image(prefix + "_" + idc + "." + imageExtension(record), result, reader.showMessages);
+        if (image.isOpen() && !record.image.data.empty())
+            image.write(record.image.data.data(), record.image.data.size());
+    }
+}
+
 }  // namespace
 
 ExportResult exportTransaction(const TransactionReader& reader, const std::string& directory)
@@ -149,11 +196,21 @@ ExportResult exportTransaction(const TransactionReader& reader, const std::strin
     const bool show = reader.showMessages;
     ensureDirectory(directory, result, show);
     if (reader.exportTypes[1])
-        writeTableLines(reader.type1Table(), 15, false, directory + "/type1.txt", result, show);
+        writeTableLines(reader.type1Table(), reader.type1Table().rowCount() - 1, false, directory + "/type1.txt",
+                        result, show);
     if (reader.exportTypes[2])
         writeTableLines(reader.type2Table(), 999, true, directory + "/type2.txt", result, show);
     if (reader.exportTypes[4])
         writeType4Files(reader, directory, result);
+    std::vector<int> types;
+    for (const NistRecord& record : reader.records())
+        if (record.type != 1 && record.type != 2 && record.type != 4 &&
+            std::find(types.begin(), types.end(), record.type) == types.end())
+            types.push_back(record.type);
+    std::sort(types.begin(), types.end());
+    for (int type : types)
+        if (typeSwitchedOn(reader, type))
+            writeRecordType(reader, type, directory, result);
     return result;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // Writes the transaction a reader holds into one directory: "type1.txt",
-// "type2.txt", one "type4_<IDC>.wsq" per fingerprint and "type4.txt", as the
-// reader's exportTypes switches for record types 1, 2 and 4 ask. Lines end
+// "type2.txt", one "type4_<IDC>.wsq" per fingerprint and "type4.txt", and for
+// every further record type present "type<N>.txt" with one
+// "type<N>_<IDC>.<ext>" per image (wsq, jpg, jp2, png, raw; bin for other
+// data), as the reader's exportTypes switches ask (types above 16 are always
+// written). Lines end
 // with CR LF; values are written as the file held them. Failures are reported
 // through platform::prompter() and the export goes on with the next file; the
 // result says which files were written and which were not.

@@ -87,6 +87,21 @@ void RecordTable::setCell(int column, int row, std::string text)
     ++revision_;
 }
 
+int RecordTable::appendRow(Row row)
+{
+    rows_.push_back(std::move(row));
+    ++revision_;
+    return rowCount() - 1;
+}
+
+void RecordTable::truncateRows(int rowCount)
+{
+    if (rowCount >= 1 && rowCount < this->rowCount()) {
+        rows_.resize(static_cast<std::size_t>(rowCount - 1));
+        ++revision_;
+    }
+}
+
 bool RecordTable::isRowVisible(int row) const
 {
     return at(row).visible;

@@ -46,6 +46,10 @@ public:
     const std::string& description(int row) const { return cell(DescriptionColumn, row); }
     void setValue(int row, std::string text) { setCell(ValueColumn, row, std::move(text)); }
 
+    // Further rows after the fixed ones, and dropping them again.
+    int appendRow(Row row);
+    void truncateRows(int rowCount);
+
     bool isRowVisible(int row) const;
     void setRowVisible(int row, bool visible);
 

@@ -153,6 +153,9 @@ void TransactionReader::resetTransaction()
     type4Records_.clear();
     fingerprintBitmaps_.clear();
     fingerprintInfo_.clear();
+    records_.clear();
+    type1Extra_.clear();
+    type1Table_.truncateRows(16);
     for (int t = 2; t <= 16; ++t)
         window().setRecordTabVisible(t, false);
     for (int row = 1; row < type2Table_.rowCount(); ++row) {
@@ -220,7 +223,21 @@ void TransactionReader::readTransaction()
     type4Count_ = 0;
     currentRecord_ = 0;
     currentRecordType_ = 1;
-    const int type1Result = readType1Record();
+    NistRecord type1Record;
+    type1Record.type = 1;
+    type1Record.tagged = true;
+    fieldSink_ = &type1Record.fields;
+    int type1Result = kType1NoBytes;
+    try {
+        type1Result = readType1Record();
+    } catch (...) {
+        fieldSink_ = nullptr;
+        throw;
+    }
+    fieldSink_ = nullptr;
+    type1Record.length = type1_.LEN;
+    if (type1FieldsRead_ > 0)
+        addRecord(std::move(type1Record));
     if (type1Result == kType1Ok && type1LenSeen_ && type1_.LEN != position_)
         note(Severity::Warning, 0,
              "Type-1 LEN is " + std::to_string(type1_.LEN) + ", but the record holds " + std::to_string(position_) +
@@ -285,7 +302,7 @@ bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
     const bool listed = walk.entries <= static_cast<int>(walk.listedTypes.size());
     const int t = platform::strToInt(cursor.recordType);
     currentRecordType_ = t >= 1 && t <= 16 ? t : 0;
-    if (!listed && !walk.trailingNoted && (t == 2 || t == 4)) {
+    if (!listed && !walk.trailingNoted && t >= 2 && t <= 99) {
         walk.trailingNoted = true;
         note(Severity::Warning, start,
              count(static_cast<std::size_t>(bufferSize_ - start), "byte", "bytes") + " after the " +
@@ -298,16 +315,36 @@ bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
         window().setRecordTabVisible(1, true);
     } else if (t == 2) {
         window().setRecordTabVisible(2, true);
-        stop = !readType2Record();
+        NistRecord record;
+        record.type = 2;
+        record.offset = start;
+        record.tagged = true;
+        fieldSink_ = &record.fields;
+        try {
+            stop = !readType2Record();
+        } catch (...) {
+            fieldSink_ = nullptr;
+            throw;
+        }
+        fieldSink_ = nullptr;
         handled = !stop;
+        if (handled) {
+            record.length = type2_.LEN;
+            if (const std::string* idc = record.field(2))
+                record.idc = platform::tryStrToInt(*idc);
+            addRecord(std::move(record));
+        }
     } else if (t == 4) {
         readAndPlaceType4(stop);
         handled = !stop;
-    } else if (t >= 3 && t <= 16) {
+    } else if (t >= 3 && t <= 99) {
         window().setRecordTabVisible(t, true);
-        walk.unsupportedType = t;
-        stop = true;
-        handled = false;
+        const bool read = t <= 8 ? readBinaryRecord(t) : readTaggedRecord(t);
+        if (!read) {
+            walk.unsupportedType = t;
+            stop = true;
+            handled = false;
+        }
     } else {
         say(Severity::Error, start, "invalid record-type (" + cursor.recordType + ") in message content...");
         handled = false;
@@ -361,6 +398,7 @@ void TransactionReader::readAndPlaceType4(bool& stop)
     const bool decodable = checkStreamAgainstRecord(type4Records_.back(), start);
     if (decodeImages)
         decodeAndPlace(type4Records_.back(), start, decodable);
+    addType4Entry(type4Records_.back(), start);
 }
 
 bool TransactionReader::checkStreamAgainstRecord(const T_T4& record, std::int64_t start)
@@ -533,15 +571,22 @@ int TransactionReader::readType1Record()
                 say(Severity::Error, start, "T1::Invalid message type = " + std::to_string(tag->recordType));
                 break;
             }
+            const std::int64_t tagEnd = position_;
             std::string value = readFieldValue();
             const bool last = atFieldSeparator(kFS);
             ++position_;
+            if (fieldSink_)
+                fieldSink_->push_back({bytesText(start, tagEnd - 1), tag->fieldNumber, value});
             if (tag->fieldNumber == 1) {
                 type1_.LEN = platform::strToInt(value);
                 type1LenSeen_ = true;
                 ++type1FieldsRead_;
             } else if (std::string* text = type1_.text(tag->fieldNumber)) {
                 *text = std::move(value);
+                ++type1FieldsRead_;
+            } else if (tag->fieldNumber > 15) {
+                // The later editions' fields (APS, ANM, GNS, ...): further rows.
+                type1Extra_.push_back({bytesText(start, tagEnd - 1), tag->fieldNumber, std::move(value)});
                 ++type1FieldsRead_;
             } else {
                 // The field's value is dropped; whether the reading ends here
@@ -568,6 +613,7 @@ void TransactionReader::writeType1Table()
     type1Table_.setValue(1, std::to_string(type1_.LEN));
     for (int row = 2; row <= 15; ++row)
         type1Table_.setValue(row, *type1_.text(row));
+    writeType1ExtraRows();
 }
 
 bool TransactionReader::readType2Record()
@@ -588,9 +634,12 @@ bool TransactionReader::readType2Record()
             say(Severity::Warning, remembered, "T2::Invalid message type = " + std::to_string(tag->recordType));
             return true;
         }
+        const std::int64_t tagEnd = position_;
         std::string value = readFieldValue();
         const bool last = atFieldSeparator(kFS);
         ++position_;
+        if (fieldSink_)
+            fieldSink_->push_back({bytesText(remembered, tagEnd - 1), tag->fieldNumber, value});
         if (tag->fieldNumber == 1) {
             type2_.LEN = platform::strToInt(value);
             lenSeen = true;

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nist/nist_record.h"
 #include "nist/problems.h"
 #include "nist/reader_window.h"
 #include "nist/record_table.h"
@@ -89,6 +90,13 @@ public:
     // False when a tag could not be read, which ends the walk.
     bool readType2Record();
     int readType4Record(T_T4& record);
+    // A tagged record of the given type (9 to 99, or any type whose bytes
+    // start with its own tag), read with its own LEN. False when the bytes at
+    // position() are not such a record, which ends the walk.
+    bool readTaggedRecord(int recordType);
+    // A binary record of type 3, 5, 6 (the Type-4 header layout), 7 (LEN and
+    // IDC) or 8 (the signature header). False when its header cannot be read.
+    bool readBinaryRecord(int recordType);
 
     // For running the steps one by one: the bytes to work on, at position 0,
     // with an empty problem list.
@@ -107,6 +115,8 @@ public:
     // failed); filled only while decodeImages is on.
     const std::vector<platform::Bitmap>& fingerprintBitmaps() const { return fingerprintBitmaps_; }
     const std::vector<FingerprintInfo>& fingerprintInfo() const { return fingerprintInfo_; }
+    // Every record read, in file order, the Type-1 record first.
+    const std::vector<NistRecord>& records() const { return records_; }
     // The tables the window's grids show; the user's edits go into them.
     const RecordTable& type1Table() const { return type1Table_; }
     const RecordTable& type2Table() const { return type2Table_; }
@@ -122,7 +132,8 @@ public:
 
     // Settings that survive every file; the front ends set them directly.
     bool decodeImages = true;
-    // Indexed by record type 1 to 16 (entry 0 unused); only 1, 2 and 4 matter.
+    // Indexed by record type 1 to 16 (entry 0 unused); types above 16 are
+    // always exported.
     std::array<bool, 17> exportTypes = allExportTypes();
     // Off: the reader and its export only record their messages (problems(),
     // the export result) and never call the prompter, as a reader on a
@@ -151,6 +162,13 @@ private:
     // false when the frame is too large to decode.
     bool checkStreamAgainstRecord(const T_T4& record, std::int64_t start);
     void decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable);
+    void addType4Entry(const T_T4& record, std::int64_t start);
+    void addRecord(NistRecord record);
+    void decodeImageOf(NistRecord& record);
+    struct RawTag;
+    std::optional<RawTag> parseTag(std::int64_t at, std::int64_t end) const;
+    std::string bytesText(std::int64_t from, std::int64_t to) const;
+    void writeType1ExtraRows();
 
     // A plain message box (caption: the application title), recorded.
     void say(Severity severity, std::int64_t offset, const std::string& text);
@@ -170,6 +188,12 @@ private:
     std::vector<FingerprintInfo> fingerprintInfo_;  // aligned with fingerprintBitmaps_
     RecordTable type1Table_ = RecordTable::type1();
     RecordTable type2Table_ = RecordTable::type2();
+
+    std::vector<NistRecord> records_;
+    // Where the Type-1 and Type-2 steps put the fields they read, when set.
+    std::vector<RecordField>* fieldSink_ = nullptr;
+    // Type-1 fields above 15, shown as further table rows.
+    std::vector<RecordField> type1Extra_;
 
     std::vector<Problem> problems_;
     int type1FieldsRead_ = 0;

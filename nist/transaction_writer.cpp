@@ -24,7 +24,9 @@ std::string twoDigits(int value)
 }
 }  // namespace
 
-std::string makeTaggedRecord(int recordType, const std::vector<TaggedField>& fields)
+namespace {
+std::string taggedRecord(int recordType, const std::vector<TaggedField>& fields,
+                         const std::vector<std::uint8_t>* imageData)
 {
     std::string body;
     for (const TaggedField& f : fields) {
@@ -33,6 +35,11 @@ std::string makeTaggedRecord(int recordType, const std::vector<TaggedField>& fie
         body += kGS;
         body += tag(recordType, f.number) + f.value;
     }
+    if (imageData) {
+        body += kGS;
+        body += tag(recordType, 999);
+        body.append(imageData->begin(), imageData->end());
+    }
     body += kFS;
     // LEN counts its own digits: grow the guess until it describes itself.
     const std::string lenTag = tag(recordType, 1);
@@ -40,6 +47,55 @@ std::string makeTaggedRecord(int recordType, const std::vector<TaggedField>& fie
     while (lenTag.size() + std::to_string(length).size() + body.size() != length)
         length = lenTag.size() + std::to_string(length).size() + body.size();
     return lenTag + std::to_string(length) + body;
+}
+}  // namespace
+
+std::string makeTaggedRecord(int recordType, const std::vector<TaggedField>& fields)
+{
+    return taggedRecord(recordType, fields, nullptr);
+}
+
+std::string makeTaggedRecord(int recordType, const std::vector<TaggedField>& fields,
+                             const std::vector<std::uint8_t>& imageData)
+{
+    return taggedRecord(recordType, fields, &imageData);
+}
+
+std::string makeBinaryImageRecord(const Type4Image& image)
+{
+    return makeType4Record(image);
+}
+
+namespace {
+void putBigEndian(std::string& out, std::uint32_t value, int bytes)
+{
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+}
+}  // namespace
+
+std::string makeType7Record(std::uint8_t idc, const std::vector<std::uint8_t>& data)
+{
+    std::string record;
+    putBigEndian(record, static_cast<std::uint32_t>(5 + data.size()), 4);
+    record += static_cast<char>(idc);
+    record.append(data.begin(), data.end());
+    return record;
+}
+
+std::string makeType8Record(std::uint8_t idc, std::uint8_t sig, std::uint8_t srt, std::uint16_t hll,
+                            std::uint16_t vll, const std::vector<std::uint8_t>& data)
+{
+    std::string record;
+    putBigEndian(record, static_cast<std::uint32_t>(12 + data.size()), 4);
+    record += static_cast<char>(idc);
+    record += static_cast<char>(sig);
+    record += static_cast<char>(srt);
+    record += '\0';  // ISR
+    putBigEndian(record, hll, 2);
+    putBigEndian(record, vll, 2);
+    record.append(data.begin(), data.end());
+    return record;
 }
 
 std::string makeType4Record(const Type4Image& image)
@@ -111,6 +167,27 @@ void TransactionWriter::addType4Record(Type4Image image)
 {
     entries_.push_back({4, image.idc});
     records_.push_back(makeType4Record(image));
+}
+
+void TransactionWriter::addTaggedRecord(int recordType, int idc, std::vector<TaggedField> fields)
+{
+    std::vector<TaggedField> all{{2, twoDigits(idc)}};
+    all.insert(all.end(), fields.begin(), fields.end());
+    addRecordBytes(recordType, idc, makeTaggedRecord(recordType, all));
+}
+
+void TransactionWriter::addTaggedRecord(int recordType, int idc, std::vector<TaggedField> fields,
+                                        const std::vector<std::uint8_t>& imageData)
+{
+    std::vector<TaggedField> all{{2, twoDigits(idc)}};
+    all.insert(all.end(), fields.begin(), fields.end());
+    addRecordBytes(recordType, idc, makeTaggedRecord(recordType, all, imageData));
+}
+
+void TransactionWriter::addRecordBytes(int recordType, int idc, std::string bytes)
+{
+    entries_.push_back({recordType, idc});
+    records_.push_back(std::move(bytes));
 }
 
 std::vector<std::uint8_t> TransactionWriter::build() const

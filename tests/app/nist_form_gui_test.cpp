@@ -331,27 +331,29 @@ TEST_F(NistFormTest, AFailedOpenLeavesNothingOfThePreviousFile)
 TEST_F(NistFormTest, TheProblemPanelListsTheProblemsOfTheFile)
 {
     EXPECT_FALSE(form.ProblemList->isVisibleTo(&form));
-    // A Type-2 record whose LEN is off by ten, and a type without a reading
-    // step that hides a print.
+    // A Type-2 record whose LEN is off by ten, and a Type-10 entry whose bytes
+    // are no Type-10 record, which hides a print.
     const std::string t2 = nist::makeTaggedRecord(2, {{2, "01"}, {3, "x"}});
     std::string file = nist::makeTaggedRecord(1, {{2, "0300"}, {3, nist::makeCntValue({{2, 1}, {10, 2}, {4, 3}})}});
     const std::size_t type2At = file.size();
     std::string badT2 = t2;
     badT2[6] = static_cast<char>(badT2[6] + 1);
-    file += badT2 + "10.001:30" + '\x1C';
+    file += badT2 + "XX" + '\x1C';
     const auto path = dir.path() / "problems.nist";
     writeBytes(path, std::vector<std::uint8_t>(file.begin(), file.end()));
     form.show();
     form.FileOpen1Accept(path.string());
 
     ASSERT_TRUE(form.ProblemList->isVisibleTo(&form));
-    ASSERT_EQ(form.ProblemList->topLevelItemCount(), 2);
+    ASSERT_EQ(form.ProblemList->topLevelItemCount(), 3);
     QTreeWidgetItem* warning = form.ProblemList->topLevelItem(0);
     EXPECT_EQ(warning->data(app::kProblemSeverityColumn, Qt::UserRole).toInt(), static_cast<int>(nist::Severity::Warning));
     EXPECT_FALSE(warning->icon(app::kProblemSeverityColumn).isNull());
     EXPECT_EQ(warning->text(app::kProblemOffsetColumn), QString::number(type2At));
     EXPECT_TRUE(warning->text(app::kProblemTextColumn).startsWith("Type-2 LEN is "));
-    QTreeWidgetItem* error = form.ProblemList->topLevelItem(1);
+    EXPECT_TRUE(form.ProblemList->topLevelItem(1)->text(app::kProblemTextColumn).startsWith(
+        "the Type-10 record CNT lists is not a tagged Type-10 record"));
+    QTreeWidgetItem* error = form.ProblemList->topLevelItem(2);
     EXPECT_EQ(error->data(app::kProblemSeverityColumn, Qt::UserRole).toInt(), static_cast<int>(nist::Severity::Error));
     EXPECT_EQ(error->text(app::kProblemTextColumn),
               "the Type-10 record is not read, nor the 1 record CNT lists after it (types 4)");
@@ -367,4 +369,27 @@ TEST_F(NistFormTest, TheProblemPanelListsTheProblemsOfTheFile)
     form.FileOpen1Accept(tenPrint().string());
     EXPECT_EQ(form.ProblemList->topLevelItemCount(), 0);
     EXPECT_FALSE(form.ProblemList->isVisibleTo(&form));
+}
+
+TEST_F(NistFormTest, TypeOneGridFollowsTheFieldsOfTheLaterEditions)
+{
+    nist::TransactionWriter later;
+    later.setType1Field(2, "0500");
+    later.setType1Field(16, "APS value");
+    later.setType1Field(18, "ISO");
+    const auto first = dir.path() / "later.nist";
+    ASSERT_TRUE(later.writeFile(first));
+    form.FileOpen1Accept(first.string());
+    ASSERT_EQ(form.StringGrid1->model()->rowCount(), 17);
+    EXPECT_EQ(cellText(form.StringGrid1, 16, 0), "APS");
+    EXPECT_EQ(cellText(form.StringGrid1, 17, 1), "ISO");
+    EXPECT_EQ(cellText(form.StringGrid1, 17, 2), "Geographic name set");
+    EXPECT_EQ(form.StringGrid1->columnWidth(1), 400);
+
+    // The next file has none of them: the rows go again.
+    form.FileOpen1Accept(tenPrint().string());
+    EXPECT_EQ(form.StringGrid1->model()->rowCount(), 15);
+    EXPECT_EQ(cellText(form.StringGrid1, 15, 0), "DCS");
+    EXPECT_EQ(form.StringGrid1->columnWidth(1), 400);
+    form.StringGrid1->grab();  // paints every row without asking for one that is gone
 }

@@ -119,8 +119,27 @@ TEST_F(NisttoolTest, ShowJsonGivesTheTablesAndRecordsByteForByte)
         "{\"severity\":\"error\",\"offset\":" + at + ",\"record\":3,\"text\":\"Error: getc_marker_wsq\"},"
         "{\"severity\":\"error\",\"offset\":" + at + ",\"record\":3,\"text\":\"Error: the fingerprint of Type-4 "
         "record 2 (IDC 2) cannot be decoded: wsq_decode_mem error -88\"}]";
+    // Every record in file order, the tagged ones with their fields as written.
+    const std::string records =
+        "[{\"type\":1,\"idc\":null,\"offset\":0,\"length\":" + std::to_string(t1) +
+        ",\"fields\":[{\"tag\":\"1.001\",\"value\":\"" + std::to_string(t1) +
+        "\"},{\"tag\":\"1.002\",\"value\":\"0300\"},"
+        "{\"tag\":\"1.003\",\"value\":\"1\\u001f3\\u001e2\\u001f01\\u001e4\\u001f01\\u001e4\\u001f02\"},"
+        "{\"tag\":\"1.004\",\"value\":\"CAR\"},{\"tag\":\"1.005\",\"value\":\"20240101\"},"
+        "{\"tag\":\"1.006\",\"value\":\"1\"},{\"tag\":\"1.007\",\"value\":\"WVMEDS001\"},"
+        "{\"tag\":\"1.008\",\"value\":\"WVATF0800\"},{\"tag\":\"1.009\",\"value\":\"1234567890\"},"
+        "{\"tag\":\"1.011\",\"value\":\"19.69\"},{\"tag\":\"1.012\",\"value\":\"19.69\"}]},"
+        "{\"type\":2,\"idc\":1,\"offset\":" + std::to_string(t1) + ",\"length\":" + std::to_string(t2) +
+        ",\"fields\":[{\"tag\":\"2.001\",\"value\":\"" + std::to_string(t2) +
+        "\"},{\"tag\":\"2.002\",\"value\":\"01\"},"
+        "{\"tag\":\"2.004\",\"value\":\"a\\u001eb\\u001f\\\"q\\\"\\\\\xC3\xA9\"},{\"tag\":\"2.007\",\"value\":\"\"}]},"
+        "{\"type\":4,\"idc\":1,\"offset\":" + std::to_string(t1 + t2) + ",\"length\":" + len1 +
+        ",\"image\":{\"compression\":\"1\",\"width\":100,\"height\":90,\"ppi\":500}},"
+        "{\"type\":4,\"idc\":2,\"offset\":" + at + ",\"length\":26,"
+        "\"image\":{\"compression\":\"1\",\"decodeError\":\"wsq_decode_mem error -88\"}}]";
     EXPECT_EQ(r.out, "{\"file\":\"" + path("t.nist") + "\",\"complete\":false,\"type1\":" + type1 +
-                         ",\"type2\":" + type2 + ",\"type4\":" + type4 + ",\"messages\":" + messages +
+                         ",\"type2\":" + type2 + ",\"type4\":" + type4 + ",\"records\":" + records +
+                         ",\"messages\":" + messages +
                          ",\"problems\":" + problems + "}\n");
     // Each reader message once, about the file; the codec's own lines only with --verbose.
     EXPECT_EQ(r.err, "nisttool: " + path("t.nist") + ": getc_marker_wsq\nnisttool: " + path("t.nist") +
@@ -188,6 +207,8 @@ TEST_F(NisttoolTest, ShowExitCodeAndProblemsSayHowMuchWasRead)
          "Type-4 record (IDC 1) is cut by the end of the file"},
         {"skipped records", head + nist::makeTaggedRecord(2, {{2, "02"}}), 1, "false",
          "[{\"severity\":\"error\",\"offset\":" + std::to_string(head.size()) +
+             ",\"record\":1,\"text\":\"the Type-10 record CNT lists is not a tagged Type-10 record at byte " +
+             std::to_string(head.size()) + "\"},{\"severity\":\"error\",\"offset\":" + std::to_string(head.size()) +
              ",\"record\":1,\"text\":\"the Type-10 record is not read, nor the 1 record CNT lists after it (types 2)\"}]",
          "the Type-10 record is not read, nor the 1 record CNT lists after it (types 2)"},
     };

@@ -103,15 +103,22 @@ TEST_F(ProblemsTest, EachFileSaysWhatWasNotReadAndHowCompleteTheReadIs)
         {"cut inside the Type-1 record", whole.substr(0, 40), Completeness::Partial,
          {{E, 40, 0, "NIST extraction Error: getTagInfo failed."},  // CNT itself is cut: two entries left
           {E, 40, {}, "CNT lists 2 records; 0 were read; the file ends at byte 40"}}},
-        {"type without a reading step", type1With(cnt({{10, 1}, {4, 1}, {4, 2}})) + t4a + t4b, Completeness::Partial,
+        {"Type-10 entry facing binary bytes", type1With(cnt({{10, 1}, {4, 1}, {4, 2}})) + t4a + t4b,
+         Completeness::Partial,
          {{E, at(type1With(cnt({{10, 1}, {4, 1}, {4, 2}}))), 1,
+           "the Type-10 record CNT lists is not a tagged Type-10 record at byte " +
+               std::to_string(at(type1With(cnt({{10, 1}, {4, 1}, {4, 2}}))))},
+          {E, at(type1With(cnt({{10, 1}, {4, 1}, {4, 2}}))), 1,
            "the Type-10 record is not read, nor the 2 records CNT lists after it (types 4, 4)"}}},
-        {"last record of a type without a reading step", type1With(cnt({{2, 1}, {9, 1}})) + t2 + "9.001:5" + FS,
-         Completeness::Partial, {{E, at(type1With(cnt({{2, 1}, {9, 1}})) + t2), 2, "the Type-9 record is not read"}}},
-        {"invalid record type", type1With(cnt({{17, 1}, {2, 1}})) + t2, Completeness::Partial,
-         {{E, at(type1With(cnt({{17, 1}, {2, 1}}))), 1, "invalid record-type (17) in message content..."},
-          {E, at(type1With(cnt({{17, 1}, {2, 1}})) + t2), {}, "CNT lists 2 records; 1 was read; the file ends at byte " +
-                                                              std::to_string(at(type1With(cnt({{17, 1}, {2, 1}})) + t2))}}},
+        {"last record with a LEN too short for itself", type1With(cnt({{2, 1}, {9, 1}})) + t2 + "9.001:5" + FS,
+         Completeness::Partial,
+         {{E, at(type1With(cnt({{2, 1}, {9, 1}})) + t2), 2,
+           "the Type-9 record at byte " + std::to_string(at(type1With(cnt({{2, 1}, {9, 1}})) + t2)) +
+               " has no usable LEN field"}}},
+        {"invalid record type", type1With(cnt({{0, 1}, {2, 1}})) + t2, Completeness::Partial,
+         {{E, at(type1With(cnt({{0, 1}, {2, 1}}))), 1, "invalid record-type (0) in message content..."},
+          {E, at(type1With(cnt({{0, 1}, {2, 1}})) + t2), {}, "CNT lists 2 records; 1 was read; the file ends at byte " +
+                                                              std::to_string(at(type1With(cnt({{0, 1}, {2, 1}})) + t2))}}},
         {"bytes after the last record", whole + "junk", Completeness::Complete,
          {{W, at(whole), 4, "4 bytes after the 3 records CNT lists are taken for further Type-4 records"},
           {W, at(whole), 4, "Error: Type-4 record header is cut by the end of the file"},
@@ -127,10 +134,10 @@ TEST_F(ProblemsTest, EachFileSaysWhatWasNotReadAndHowCompleteTheReadIs)
         {"Type-2 LEN that disagrees", badLen2, Completeness::Complete,
          {{W, at(head2), 1, "Type-2 LEN is " + badLen2.substr(head2.size() + 6, badLen2.find(kGS, head2.size()) - head2.size() - 6) + ", but the record holds " +
                                 std::to_string(t2.size()) + " bytes"}}},
-        {"Type-1 ended by a wrong last field", type1With(cnt({{2, 1}}), {{16, "x"}}) + t2, Completeness::Partial,
-         {{W, at(type1With(cnt({{2, 1}}), {{16, "x"}})) - 8, 0, "T1::Error detected on tag 1.16"},
-          {W, at(type1With(cnt({{2, 1}}), {{16, "x"}})) - 8, 0, "T1::Invalid message type = 1"},
-          {E, at(type1With(cnt({{2, 1}}), {{16, "x"}})), {}, "CNT lists 1 record; 0 were read"}}},
+        {"Type-1 ended by a wrong last field", type1With(cnt({{2, 1}}), {{0, "x"}}) + t2, Completeness::Partial,
+         {{W, at(type1With(cnt({{2, 1}}), {{0, "x"}})) - 8, 0, "T1::Error detected on tag 1.0"},
+          {W, at(type1With(cnt({{2, 1}}), {{0, "x"}})) - 8, 0, "T1::Invalid message type = 1"},
+          {E, at(type1With(cnt({{2, 1}}), {{0, "x"}})), {}, "CNT lists 1 record; 0 were read"}}},
         {"malformed number after a Type-1 field", "1.002:0400" + GS + "1.001:x" + FS, Completeness::Partial,
          {{E, 11, 0, "'x' is not a valid integer value"}}},
         {"malformed number first", "1.001:x" + FS, Completeness::Unread, {{E, 0, 0, "'x' is not a valid integer value"}}},
@@ -148,7 +155,7 @@ TEST_F(ProblemsTest, EveryMessageShownIsRecordedWithItsText)
     // invalid record type, a foreign tag after a Type-2 record.
     Type4Image raw = fixtures::print(1, 1, 10);
     raw.gca = 0;
-    const std::string file = type1With(cnt({{4, 1}, {17, 1}, {2, 1}})) + makeType4Record(raw) +
+    const std::string file = type1With(cnt({{4, 1}, {0, 1}, {2, 1}})) + makeType4Record(raw) +
                              "2.001:30" + GS + "2.002:01" + GS + "9.001:1" + FS;
     load(file);
     std::vector<std::string> shown;

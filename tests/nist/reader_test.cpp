@@ -194,8 +194,9 @@ TEST_F(ReaderTest, Type1ResultCodes)
     const Case cases[] = {
         {"", kType1NoBytes, {"Error: NULL pointer to T1 record"}},
         {valid, kType1Ok, {}},
-        {type1With(cnt({}), {{16, "x"}}), kType1BadFieldNumber,
-         {"T1::Error detected on tag 1.16", "T1::Invalid message type = 1"}},
+        {type1With(cnt({}), {{16, "x"}, {40, "y"}}), kType1Ok, {}},  // later editions' fields are rows
+        {type1With(cnt({})).substr(0, type1With(cnt({})).size() - 1) + GS + "1.000:x" + FS, kType1BadFieldNumber,
+         {"T1::Error detected on tag 1.0", "T1::Invalid message type = 1"}},
         // Not ended by FS: runs into the next record's tag.
         {valid.substr(0, valid.size() - 1) + GS + "2.001:20" + FS, kType1OtherRecordType,
          {"T1::Invalid message type = 2"}, static_cast<std::int64_t>(valid.size())},
@@ -215,13 +216,14 @@ TEST_F(ReaderTest, Type1ResultCodes)
 TEST_F(ReaderTest, AWrongType1FieldNumberEndsTheFileOnlyWhenItIsTheLast)
 {
     const std::string rest = type2({{3, "x"}});
-    load(type1With(cnt({{2, 1}}), {{16, "x"}}) + rest);
+    const std::string valid = type1With(cnt({{2, 1}}));
+    load(valid.substr(0, valid.size() - 1) + GS + "1.000:x" + FS + rest);
     EXPECT_EQ(reader.type2Table().value(3), "");
     EXPECT_EQ(window.afterReset(), std::vector<std::string>{});
 
     prompter.clear();
-    load(makeTaggedRecord(1, {{2, "0300"}, {17, "x"}, {3, cnt({{2, 1}})}, {4, "CAR"}}) + rest);
-    EXPECT_EQ(messages(), (std::vector<std::string>{"T1::Error detected on tag 1.17", "T1::Invalid message type = 1"}));
+    load(makeTaggedRecord(1, {{2, "0300"}, {0, "x"}, {3, cnt({{2, 1}})}, {4, "CAR"}}) + rest);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"T1::Error detected on tag 1.0", "T1::Invalid message type = 1"}));
     EXPECT_EQ(reader.type2Table().value(3), "x");
 }
 
@@ -242,10 +244,12 @@ TEST_F(ReaderTest, WalkFollowsCnt)
         {"CNT ending with RS", type1With(cnt({{2, 0}}) + RS) + t2, {"getNextRecord false"}, {"show 1", "show 2"}, 0},
         {"unlisted trailing Type-4 read as the last type", type1With(cnt({{2, 0}, {4, 1}})) + t2 + t4a + t4b, {},
          {"show 1", "show 2", "show 4", "activate 4", "show 4", "activate 4"}, 2},
-        {"Type-10 ends the walk", type1With(cnt({{10, 0}, {4, 1}})) + t4a, {}, {"show 1", "show 10"}, 0},
-        {"Type-3 ends the walk", type1With(cnt({{3, 0}, {2, 1}})) + t2, {}, {"show 1", "show 3"}, 0},
-        {"type 17 is skipped", type1With(cnt({{17, 0}, {2, 1}})) + t2,
-         {"invalid record-type (17) in message content..."}, {"show 1", "show 2"}, 0},
+        {"Type-10 entry facing binary bytes ends the walk", type1With(cnt({{10, 0}, {4, 1}})) + t4a, {},
+         {"show 1", "show 10"}, 0},
+        {"type 0 is skipped", type1With(cnt({{0, 0}, {2, 1}})) + t2,
+         {"invalid record-type (0) in message content..."}, {"show 1", "show 2"}, 0},
+        {"type 100 is skipped", type1With(cnt({{100, 0}, {2, 1}})) + t2,
+         {"invalid record-type (100) in message content..."}, {"show 1", "show 2"}, 0},
         {"type 1 entry", type1With(cnt({{1, 0}, {4, 1}})) + t4a, {}, {"show 1", "show 1", "show 4", "activate 4"}, 1},
     };
     for (const Case& c : cases) {
@@ -269,7 +273,7 @@ TEST_F(ReaderTest, WalkEndsWhenTheLastEntryCanNoLongerMove)
         std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {cnt({{17, 0}}), {"invalid record-type (17) in message content..."}},
+        {cnt({{100, 0}}), {"invalid record-type (100) in message content..."}},
         {cnt({{0, 0}}), {"invalid record-type (0) in message content..."}},
         {cnt({{1, 0}}), {}},
         {cnt({{2, 0}}), {"T2::Invalid message type = 9"}},
