@@ -100,6 +100,36 @@ void TMainNISTForm::setImageViewer(viewer::TMainWSQForm* viewer)
     imageViewer_ = viewer;
 }
 
+void TMainNISTForm::setToolWindows(QWidget* batchExtractor, QWidget* about)
+{
+    batchExtractor_ = batchExtractor;
+    about_ = about;
+}
+
+namespace {
+
+// Modeless: shown, or brought to the front when it already is.
+void showModeless(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
+void TMainNISTForm::MenuFileConverterNISTClick()
+{
+    showModeless(batchExtractor_);
+}
+
+void TMainNISTForm::MenuAboutNISTClick()
+{
+    showModeless(about_);
+}
+
 void TMainNISTForm::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -108,6 +138,13 @@ void TMainNISTForm::buildMenus()
     connect(FileOpen1, &QAction::triggered, this, [this] { FileOpen1Execute(); });
     FileExit1 = file->addAction(QStringLiteral("E&xit"));
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    MenuFileConverterNIST = tools->addAction(QStringLiteral("NIST file batch extractor"));
+    connect(MenuFileConverterNIST, &QAction::triggered, this, [this] { MenuFileConverterNISTClick(); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    MenuAboutNIST = help->addAction(QStringLiteral("&About"));
+    connect(MenuAboutNIST, &QAction::triggered, this, [this] { MenuAboutNISTClick(); });
 
     PopupMenu4Fingerprint = new QMenu(this);
     MenuCopy = PopupMenu4Fingerprint->addAction(QStringLiteral("Copy"));

@@ -176,6 +176,16 @@ void TMainWSQForm::buildMenus()
     MenuZoomToolbar = view->addAction(QStringLiteral("Show zoom toolbar"));
     MenuZoomToolbar->setCheckable(true);
     connect(MenuZoomToolbar, &QAction::triggered, this, [this] { MenuZoomToolbarClick(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    MenuAbout = help->addAction(QStringLiteral("&About"));
+    connect(MenuAbout, &QAction::triggered, this, [this] { MenuAboutClick(); });
+}
+
+void TMainWSQForm::MenuAboutClick()
+{
+    if (aboutBox_)
+        aboutBox_->exec();
 }
 
 void TMainWSQForm::buildZoomPanel(QWidget* parent)
