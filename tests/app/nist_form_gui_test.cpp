@@ -113,7 +113,7 @@ TEST_F(NistFormTest, StartsWithOnlyTheEmptyHands)
     QStringList menus;
     for (QAction* a : form.menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList{"&File"});
+    EXPECT_EQ(menus, (QStringList{"&File", "&Tools", "&Help"}));
     EXPECT_EQ(form.FileOpen1->text(), "&Open...");
     EXPECT_EQ(form.FileOpen1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(form.FileExit1->text(), "E&xit");
