@@ -10,8 +10,8 @@
 #include <QShowEvent>
 #include <QUrl>
 
-#include "app/qt_text.h"
-#include "app/window_placement.h"
+#include "qt/qt_text.h"
+#include "qt/window_placement.h"
 #include "platform/prompter.h"
 #include "platform/system_info.h"
 

@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "platform/prompter.h"
 
 #include <stdexcept>

@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "app/hand_drawing.h"
-#include "app/qt_bitmap.h"
-#include "app/qt_text.h"
+#include "qt/qt_bitmap.h"
+#include "qt/qt_text.h"
 #include "platform/conversion.h"
 
 namespace app {

@@ -3,9 +3,9 @@
 #include <QEventLoop>
 
 #include "app/application.h"
-#include "app/command_guard.h"
-#include "app/qt_prompter.h"
-#include "app/qt_text.h"
+#include "qt/command_guard.h"
+#include "qt/qt_prompter.h"
+#include "qt/qt_text.h"
 #include "platform/event_pump.h"
 #include "platform/prompter.h"
 

@@ -1,6 +1,6 @@
 #include "app/main_nist_form.h"
 
-#include "app/window_placement.h"
+#include "qt/window_placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "app/finger_map.h"
 #include "app/fingerprint_commands.h"
-#include "app/qt_bitmap.h"
-#include "app/qt_text.h"
+#include "qt/qt_bitmap.h"
+#include "qt/qt_text.h"
 #include "app/record_table_model.h"
 #include "viewer/main_wsq_form.h"
 

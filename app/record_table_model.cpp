@@ -6,7 +6,7 @@
 #include <QTableView>
 #include <algorithm>
 
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 
 namespace app {
 

@@ -1,6 +1,6 @@
 #include "viewer/main_wsq_form.h"
 
-#include "app/window_placement.h"
+#include "qt/window_placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,8 +17,8 @@
 #include <QToolButton>
 #include <functional>
 
-#include "app/command_guard.h"
-#include "app/qt_text.h"
+#include "qt/command_guard.h"
+#include "qt/qt_text.h"
 #include "imagelib/image_library.h"
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"

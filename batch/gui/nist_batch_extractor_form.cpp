@@ -13,9 +13,9 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/command_guard.h"
-#include "app/qt_text.h"
-#include "app/window_placement.h"
+#include "qt/command_guard.h"
+#include "qt/qt_text.h"
+#include "qt/window_placement.h"
 #include "nist/transaction_reader.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"

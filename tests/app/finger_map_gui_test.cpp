@@ -14,7 +14,7 @@
 #include "app/finger_map.h"
 #include "app/hand_drawing.h"
 #include "app/main_nist_form.h"
-#include "app/qt_bitmap.h"
+#include "qt/qt_bitmap.h"
 #include "gui_fixtures.h"
 #include "imagelib/image_library.h"
 #include "test_support/temp_dir.h"

@@ -14,7 +14,7 @@
 
 #include "app/finger_map.h"
 #include "app/main_nist_form.h"
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 #include "gui_fixtures.h"
 #include "nist/export.h"
 #include "test_support/temp_dir.h"
