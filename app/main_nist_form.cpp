@@ -10,8 +10,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShowEvent>
+#include <QHeaderView>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -63,7 +66,7 @@ const char* const TMainNISTForm::kBmpFilter = "Windows bitmaps (*.bmp)";
 
 TMainNISTForm::TMainNISTForm(QWidget* parent) : QMainWindow(parent)
 {
-    setWindowTitle(QStringLiteral("Veltrano NIST (ANSI/NIST-ITL 1-2000) viewer"));
+    setWindowTitle(QString::fromLatin1(kNistWindowCaption));
     askOpenFileName = [this](const QString& filter) {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), filter);
     };
@@ -163,15 +166,32 @@ void TMainNISTForm::buildPages()
     layout->setContentsMargins(7, 8, 8, 8);
     PageControl1 = new QTabWidget(client);
     PageControl1->setUsesScrollButtons(true);
-    layout->addWidget(PageControl1);
+    layout->addWidget(PageControl1, 1);
     setCentralWidget(client);
+
+    ProblemList = new QTreeWidget(client);
+    ProblemList->setObjectName(QStringLiteral("ProblemList"));
+    ProblemList->setColumnCount(3);
+    ProblemList->setHeaderLabels({QString(), QStringLiteral("Offset"), QStringLiteral("Problem")});
+    ProblemList->setRootIsDecorated(false);
+    ProblemList->setUniformRowHeights(true);
+    ProblemList->header()->setStretchLastSection(true);
+    ProblemList->setColumnWidth(kProblemSeverityColumn, 28);
+    ProblemList->setColumnWidth(kProblemOffsetColumn, 80);
+    ProblemList->setMaximumHeight(120);
+    ProblemList->hide();
+    connect(ProblemList, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item, int) { ProblemListItemActivated(item); });
+    connect(ProblemList, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item, int) { ProblemListItemActivated(item); });
+    layout->addWidget(ProblemList);
 
     for (int t = 1; t <= kRecordTypeCount; ++t) {
         QWidget* page = nullptr;
         if (t == 1)
-            page = buildGridPage(StringGrid1, grid1Model_, reader_.type1Table);
+            page = buildGridPage(StringGrid1, grid1Model_, reader_.type1Table());
         else if (t == 2)
-            page = buildGridPage(StringGrid2, grid2Model_, reader_.type2Table);
+            page = buildGridPage(StringGrid2, grid2Model_, reader_.type2Table());
         else if (t == kFingerprintTab)
             page = new QWidget;
         else
@@ -242,12 +262,69 @@ void TMainNISTForm::FileOpen1Execute()
 
 void TMainNISTForm::FileOpen1Accept(const std::string& fileName)
 {
+    bool opened = false;
     {
         HourglassCursor hourglass;
-        runCommand([&] { reader_.loadNistFile(fileName); });
+        runCommand([&] { opened = reader_.loadNistFile(fileName); });
     }
-    // What was read before a failure stays displayed.
+    openFileName_ = fileName;
+    // What was read of this file before a failure stays displayed. A file
+    // that yielded no transaction at all leaves nothing of the previous one
+    // either: the window looks as it did at start-up.
+    if (!opened || reader_.completeness() == nist::Completeness::Unread) {
+        reader_.clearTransaction();
+        for (int t = 1; t <= kRecordTypeCount; ++t)
+            setRecordTabVisible(t, t == kFingerprintTab);
+        activateType4Page();
+    }
     refreshGrids();
+    refreshProblems();
+    refreshTitle();
+}
+
+void TMainNISTForm::refreshTitle()
+{
+    QString title = QString::fromLatin1(kNistWindowCaption);
+    if (!openFileName_.empty()) {
+        title += QStringLiteral(" - ") + fromSystemText(openFileName_);
+        if (reader_.completeness() == nist::Completeness::Partial)
+            title += QStringLiteral(" (read partly)");
+        else if (reader_.completeness() == nist::Completeness::Unread)
+            title += QStringLiteral(" (not read)");
+    }
+    setWindowTitle(title);
+}
+
+void TMainNISTForm::refreshProblems()
+{
+    ProblemList->clear();
+    const QStyle* style = ProblemList->style();
+    for (const nist::Problem& problem : reader_.problems()) {
+        auto* item = new QTreeWidgetItem(ProblemList);
+        QStyle::StandardPixmap icon = QStyle::SP_MessageBoxCritical;
+        if (problem.severity == nist::Severity::Warning)
+            icon = QStyle::SP_MessageBoxWarning;
+        else if (problem.severity == nist::Severity::Note)
+            icon = QStyle::SP_MessageBoxInformation;
+        item->setIcon(kProblemSeverityColumn, style->standardIcon(icon));
+        item->setToolTip(kProblemSeverityColumn, QString::fromLatin1(nist::severityName(problem.severity)));
+        item->setData(kProblemSeverityColumn, Qt::UserRole, static_cast<int>(problem.severity));
+        item->setData(kProblemSeverityColumn, Qt::UserRole + 1, problem.record ? problem.recordType : 0);
+        item->setText(kProblemOffsetColumn, QString::number(problem.offset));
+        item->setTextAlignment(kProblemOffsetColumn, Qt::AlignRight | Qt::AlignVCenter);
+        const std::string text = problem.reason.empty() ? problem.text : problem.text + ": " + problem.reason;
+        item->setText(kProblemTextColumn, fromSystemText(text));
+    }
+    ProblemList->setVisible(!reader_.problems().empty());
+}
+
+void TMainNISTForm::ProblemListItemActivated(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    const int recordType = item->data(kProblemSeverityColumn, Qt::UserRole + 1).toInt();
+    if (recordType >= 1 && recordType <= kRecordTypeCount && isRecordTabVisible(recordType))
+        PageControl1->setCurrentIndex(recordType - 1);
 }
 
 void TMainNISTForm::refreshGrids()
@@ -276,7 +353,7 @@ void TMainNISTForm::placeFingerprint(const platform::Bitmap& bitmap, const nist:
 {
     const int position = fingerMap->placeFingerprint(bitmap, record);
     if (position != 0)
-        reader_.fingerMap[static_cast<std::size_t>(position)] = number;
+        fingerMapSlots_[static_cast<std::size_t>(position)] = number;
 }
 
 void TMainNISTForm::clearFingerprints()
@@ -303,23 +380,23 @@ void TMainNISTForm::setBusyCursor(bool busy)
 
 void TMainNISTForm::ImageMouseDown(int position)
 {
-    reader_.selectedFingerprint = reader_.fingerMap[static_cast<std::size_t>(position)] - 1;
+    selectedFingerprint_ = fingerMapSlots_[static_cast<std::size_t>(position)] - 1;
 }
 
 const platform::Bitmap* TMainNISTForm::selectedBitmap() const
 {
-    const int index = reader_.selectedFingerprint;
-    if (index < 0 || static_cast<std::size_t>(index) >= reader_.fingerprintBitmaps.size())
+    const int index = selectedFingerprint_;
+    if (index < 0 || static_cast<std::size_t>(index) >= reader_.fingerprintBitmaps().size())
         return nullptr;
-    return &reader_.fingerprintBitmaps[static_cast<std::size_t>(index)];
+    return &reader_.fingerprintBitmaps()[static_cast<std::size_t>(index)];
 }
 
 const nist::T_T4* TMainNISTForm::selectedRecord() const
 {
-    const int index = reader_.selectedFingerprint;
-    if (index < 0 || static_cast<std::size_t>(index) >= reader_.type4Records.size())
+    const int index = selectedFingerprint_;
+    if (index < 0 || static_cast<std::size_t>(index) >= reader_.type4Records().size())
         return nullptr;
-    return &reader_.type4Records[static_cast<std::size_t>(index)];
+    return &reader_.type4Records()[static_cast<std::size_t>(index)];
 }
 
 void TMainNISTForm::ImageClick(int position)

@@ -18,6 +18,8 @@ class QLabel;
 class QMenu;
 class QTabWidget;
 class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace viewer {
 class TMainWSQForm;
@@ -32,6 +34,12 @@ inline constexpr int kRecordTypeCount = 16;
 inline constexpr int kFingerprintTab = 4;
 inline constexpr int kNistClientWidth = 792;
 inline constexpr int kNistClientHeight = 566;
+inline constexpr const char* kNistWindowCaption = "Veltrano NIST (ANSI/NIST-ITL 1-2000) viewer";
+
+// Columns of the problem panel.
+inline constexpr int kProblemSeverityColumn = 0;
+inline constexpr int kProblemOffsetColumn = 1;
+inline constexpr int kProblemTextColumn = 2;
 
 class TMainNISTForm : public QMainWindow, public nist::ReaderWindow {
 public:
@@ -39,6 +47,16 @@ public:
     ~TMainNISTForm() override;
 
     nist::TransactionReader& reader() { return reader_; }
+    const nist::TransactionReader& reader() const { return reader_; }
+    // The file the tables belong to; empty before the first open.
+    const std::string& openFileName() const { return openFileName_; }
+
+    // Entry n (finger position 1 to 14): 1-based number of the record shown in
+    // thumbnail n. Kept across files: a stale entry belongs to a thumbnail of
+    // zero size, which cannot be pressed.
+    const std::array<std::int32_t, 15>& fingerMapSlots() const { return fingerMapSlots_; }
+    // 0-based index of the fingerprint last pressed.
+    std::int32_t selectedFingerprint() const { return selectedFingerprint_; }
     // The image viewer a thumbnail click hands its fingerprint to.
     void setImageViewer(viewer::TMainWSQForm* viewer);
     // The windows Tools and Help show: the batch extractor and the About box.
@@ -60,6 +78,9 @@ public:
     void MenuSaveAsWSQClick();
     void SaveAsBMPClick();
     void FormShow();
+    // Choosing a row of the problem panel: a problem of a record shows that
+    // record's tab, when it is visible.
+    void ProblemListItemActivated(QTreeWidgetItem* item);
 
     // nist::ReaderWindow
     void setRecordTabVisible(int recordType, bool visible) override;
@@ -83,6 +104,8 @@ public:
     QTableView* StringGrid1 = nullptr;
     QTableView* StringGrid2 = nullptr;
     FingerMap* fingerMap = nullptr;
+    // Below the tabs, shown whenever the last file gave problems.
+    QTreeWidget* ProblemList = nullptr;
     QMenu* PopupMenu4Fingerprint = nullptr;
     QAction* MenuCopy = nullptr;
     QAction* MenuSaveAsWSQ = nullptr;
@@ -106,11 +129,16 @@ private:
     QWidget* buildNoticePage(int recordType);
     void buildFingerMap(QWidget* page);
     void refreshGrids();
+    void refreshProblems();
+    void refreshTitle();
     // The fingerprint last pressed, or null when the selection names none.
     const platform::Bitmap* selectedBitmap() const;
     const nist::T_T4* selectedRecord() const;
 
     nist::TransactionReader reader_;
+    std::string openFileName_;
+    std::array<std::int32_t, 15> fingerMapSlots_{};
+    std::int32_t selectedFingerprint_ = 0;
     std::array<QWidget*, kRecordTypeCount> tabSheets_{};
     RecordTableModel* grid1Model_ = nullptr;
     RecordTableModel* grid2Model_ = nullptr;

@@ -121,28 +121,80 @@ std::string NistBatchExtractor::targetDirectory(const NistBatchSettings& setting
     return target;
 }
 
-bool NistBatchExtractor::readFile(const std::string& file, const NistBatchSettings& settings,
-                                  const NistBatchCallbacks& callbacks, NistBatchResult& result)
+namespace {
+
+std::string problemLine(const nist::Problem& problem)
 {
-    std::string error;
-    bool loaded = false;
+    return problem.reason.empty() ? problem.text : problem.text + ": " + problem.reason;
+}
+
+std::string firstError(const std::vector<nist::Problem>& problems)
+{
+    for (const nist::Problem& p : problems)
+        if (p.severity == nist::Severity::Error)
+            return problemLine(p);
+    return {};
+}
+
+}  // namespace
+
+const char* fileOutcomeName(FileOutcome outcome)
+{
+    switch (outcome) {
+    case FileOutcome::Exported: return "exported";
+    case FileOutcome::ExportedWithProblems: return "exported with problems";
+    case FileOutcome::Failed: return "failed";
+    }
+    return "failed";
+}
+
+std::size_t NistBatchResult::count(FileOutcome outcome) const
+{
+    std::size_t n = 0;
+    for (const NistFileResult& f : files)
+        n += f.outcome == outcome ? 1 : 0;
+    return n;
+}
+
+NistFileResult NistBatchExtractor::handleFile(const std::string& file, const NistBatchSettings& settings,
+                                              const std::string& input, const std::string& output)
+{
+    NistFileResult result;
+    result.file = file;
+    bool raised = false;
     if (!settings.continueAfterFailure) {
-        loaded = reader_.loadNistFile(file);
+        reader_.loadNistFile(file);
     } else {
         try {
-            loaded = reader_.loadNistFile(file);
-        } catch (const std::exception& e) {
-            error = e.what();
+            reader_.loadNistFile(file);
+        } catch (const std::exception&) {
+            // The reader keeps the error among its problems.
+            raised = true;
         }
     }
-    if (loaded)
-        return true;
-    // A file that could not be read is not exported: the reader still holds
-    // the previous file's values.
-    result.failedFiles.push_back(file);
-    if (callbacks.fileFailed)
-        callbacks.fileFailed(file, error);
-    return false;
+    result.problems = reader_.problems();
+    result.completeness = reader_.completeness();
+    if (raised || result.completeness == nist::Completeness::Unread) {
+        // Nothing trustworthy to write: no folder of empty files.
+        result.outcome = FileOutcome::Failed;
+        result.reason = firstError(result.problems);
+        if (result.completeness == nist::Completeness::Unread)
+            result.reason = "no readable Type-1 record (" + result.reason + ")";
+        return result;
+    }
+    result.targetDirectory = targetDirectory(settings, input, output, file);
+    result.exported = nist::exportTransaction(reader_, result.targetDirectory);
+    if (!result.exported.ok()) {
+        result.outcome = FileOutcome::Failed;
+        const nist::ExportFailure& f = result.exported.failed.front();
+        result.reason = "cannot write " + f.path + ": " + f.reason;
+    } else if (result.completeness == nist::Completeness::Partial) {
+        result.outcome = FileOutcome::ExportedWithProblems;
+        result.reason = "read partly (" + firstError(result.problems) + ")";
+    } else {
+        result.outcome = FileOutcome::Exported;
+    }
+    return result;
 }
 
 NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const NistBatchCallbacks& callbacks)
@@ -170,10 +222,17 @@ NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const
     const std::size_t n = result.foundFiles.size();
     for (std::size_t i = 0; i < n; ++i) {
         const std::string& file = result.foundFiles[i];
-        if (readFile(file, settings, callbacks, result)) {
-            nist::exportTransaction(reader_, targetDirectory(settings, input, output, file));
+        result.files.push_back(handleFile(file, settings, input, output));
+        const NistFileResult& done = result.files.back();
+        if (done.outcome == FileOutcome::Failed) {
+            result.failedFiles.push_back(file);
+            if (callbacks.fileFailed)
+                callbacks.fileFailed(file, done.reason);
+        } else {
             ++result.filesExported;
         }
+        if (callbacks.fileDone)
+            callbacks.fileDone(done);
         progress(static_cast<int>(i * 100 / n));
         platform::pumpEvents();
         if (callbacks.stopRequested && callbacks.stopRequested()) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "nist/export.h"
 #include "nist/transaction_reader.h"
 
 namespace batch {
@@ -29,8 +30,28 @@ struct NistBatchSettings {
     std::string extension = "nist";
     bool includeSubdirectories = false;
     // The window ends a run when a file's reading raises an error; nisttool
-    // reports the file and goes on with the next one.
+    // counts the file as failed and goes on with the next one.
     bool continueAfterFailure = false;
+};
+
+// How one file of a run ended.
+enum class FileOutcome {
+    Exported,              // read completely and every export file written
+    ExportedWithProblems,  // read partly (a Type-1 record was read), every export file written
+    Failed,                // not readable as a transaction, or an export file could not be written
+};
+
+const char* fileOutcomeName(FileOutcome outcome);  // "exported", "exported with problems", "failed"
+
+struct NistFileResult {
+    std::string file;
+    FileOutcome outcome = FileOutcome::Failed;
+    nist::Completeness completeness = nist::Completeness::Unread;
+    std::vector<nist::Problem> problems;  // what the reader found in this file
+    std::string targetDirectory;          // empty when the file was not exported
+    nist::ExportResult exported;
+    // One line saying why the file failed or has problems; empty for a clean export.
+    std::string reason;
 };
 
 struct NistBatchCallbacks {
@@ -39,17 +60,23 @@ struct NistBatchCallbacks {
     std::function<void(int percent)> progress;
     // Tested after every file; true ends the run there.
     std::function<bool()> stopRequested;
-    // A file that could not be read (error is empty when the reader already
-    // reported it through the prompter). Only with continueAfterFailure.
+    // A file that ended as failed, with its reason (NistFileResult::reason).
     std::function<void(const std::string& file, const std::string& error)> fileFailed;
+    // Every file handled, whatever its outcome, right after it.
+    std::function<void(const NistFileResult& result)> fileDone;
 };
 
 struct NistBatchResult {
     bool ran = false;              // false when the directory checks ended it before any file
     bool stopped = false;
     std::vector<std::string> foundFiles;
-    std::size_t filesExported = 0;
+    std::size_t filesExported = 0;  // exported, with or without problems
     std::vector<std::string> failedFiles;
+    std::vector<NistFileResult> files;  // one per file handled, in the order handled
+
+    std::size_t count(FileOutcome outcome) const;
+    // True when every file handled was exported from a complete read.
+    bool allExported() const { return count(FileOutcome::Exported) == files.size(); }
 };
 
 class NistBatchExtractor {
@@ -58,15 +85,16 @@ public:
 
     // Image decoding is off during the run and restored afterwards, also when
     // an error ends it. Messages and the "Create directory" question go
-    // through platform::prompter(); pending events run between files.
+    // through platform::prompter(); pending events run between files. A file
+    // without a readable Type-1 record is not exported.
     NistBatchResult run(const NistBatchSettings& settings, const NistBatchCallbacks& callbacks = {});
 
 private:
     bool prepareOutput(const std::string& output) const;
     std::string targetDirectory(const NistBatchSettings& settings, const std::string& input,
                                 const std::string& output, const std::string& file) const;
-    bool readFile(const std::string& file, const NistBatchSettings& settings, const NistBatchCallbacks& callbacks,
-                  NistBatchResult& result);
+    NistFileResult handleFile(const std::string& file, const NistBatchSettings& settings, const std::string& input,
+                              const std::string& output);
 
     nist::TransactionReader& reader_;
 };

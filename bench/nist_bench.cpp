@@ -52,9 +52,9 @@ void BM_ReadTransactionFromFile(benchmark::State& state)
     reader.decodeImages = false;
     for (auto _ : state) {
         reader.loadNistFile(path);
-        benchmark::DoNotOptimize(reader.type4Records.data());
+        benchmark::DoNotOptimize(reader.type4Records().data());
     }
-    if (reader.type4Records.size() != 14)
+    if (reader.type4Records().size() != 14)
         state.SkipWithError("transaction not read whole");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
@@ -67,7 +67,7 @@ void BM_ReadTransactionFromMemory(benchmark::State& state)
     reader.decodeImages = false;
     for (auto _ : state) {
         reader.loadNistBytes(bytes);
-        benchmark::DoNotOptimize(reader.type4Records.data());
+        benchmark::DoNotOptimize(reader.type4Records().data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }

@@ -16,6 +16,7 @@ struct Command {
     std::string name;     // first word after "nisttool"
     std::string usage;    // one line, shown by "nisttool help"
     std::function<int(const std::vector<std::string>& args)> run;  // args after the name
+    std::string details = {};  // further lines for "nisttool help NAME" (options, exit codes); may be empty
 };
 
 void registerCommand(Command command);
@@ -25,7 +26,8 @@ struct CommandRegistrar {
     explicit CommandRegistrar(Command command) { registerCommand(std::move(command)); }
 };
 
-// Prints "nisttool: <text>" and the command's usage to stderr; returns kExitUsage.
+// Prints "nisttool: <command>: <text>" and the command's usage to stderr;
+// returns kExitUsage. Commands may also throw UsageError (cli/options.h).
 int usageError(const std::string& command, const std::string& text);
 
 }  // namespace cli

@@ -3,20 +3,22 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "batch/nist_batch_extractor.h"
 #include "cli/command.h"
+#include "cli/diagnostics.h"
+#include "cli/options.h"
 #include "platform/conversion.h"
 #include "platform/files.h"
-#include "platform/prompter.h"
 
 namespace cli {
 
 namespace {
+
+constexpr const char* kName = "extract";
 
 // "1,2,4" -> those record types on, every other one off.
 bool parseTypes(const std::string& list, std::array<bool, 17>& types)
@@ -34,68 +36,107 @@ bool parseTypes(const std::string& list, std::array<bool, 17>& types)
     return true;
 }
 
+// What went wrong with one file, each problem and export failure on its own line.
+void reportFile(const batch::NistFileResult& file)
+{
+    if (file.outcome == batch::FileOutcome::Exported) {
+        for (const nist::Problem& p : file.problems)
+            printProblem(file.file, p);  // warnings and notes of a complete read
+        return;
+    }
+    for (const nist::Problem& p : file.problems)
+        printProblem(file.file, p);
+    for (const nist::ExportFailure& f : file.exported.failed)
+        printDiagnostic(f.path, f.reason);
+    if (file.outcome == batch::FileOutcome::Failed && file.completeness == nist::Completeness::Unread)
+        printDiagnostic(file.file, "not exported: no readable Type-1 record");
+    else if (file.outcome == batch::FileOutcome::Failed && !file.exported.ok())
+        printDiagnostic(file.file, "failed: not every export file could be written");
+    else if (file.outcome == batch::FileOutcome::Failed)
+        printDiagnostic(file.file, "not exported: the reading ended with an error");
+    else
+        printDiagnostic(file.file, "exported with problems: the transaction was read only partly");
+}
+
 int runExtract(const std::vector<std::string>& args)
 {
+    const Options options =
+        parseOptions(args, {{"--recursive", ""}, {"--yes", ""}, {"--ext", "EXT"}, {"--types", "LIST"}});
     batch::NistBatchSettings settings;
     settings.continueAfterFailure = true;
+    settings.includeSubdirectories = options.has("--recursive");
+    settings.extension = options.value("--ext", settings.extension);
     std::array<bool, 17> types;
     types.fill(true);
-    bool yes = false;
-    std::vector<std::string> dirs;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--recursive") {
-            settings.includeSubdirectories = true;
-        } else if (a == "--yes") {
-            yes = true;
-        } else if (a == "--ext" || a == "--types") {
-            if (i + 1 == args.size())
-                return usageError("extract", a + " needs a value");
-            const std::string& value = args[++i];
-            if (a == "--ext")
-                settings.extension = value;
-            else if (!parseTypes(value, types))
-                return usageError("extract", "'" + value + "' is not a list of record types 1 to 16");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("extract", "unknown option '" + a + "'");
-        } else {
-            dirs.push_back(a);
-        }
-    }
+    if (const auto list = options.value("--types"); list && !parseTypes(*list, types))
+        throw UsageError("'" + *list + "' is not a list of record types 1 to 16");
+    const bool yes = options.has("--yes");
+    const std::vector<std::string>& dirs = options.positional();
     if (dirs.size() != 2)
-        return usageError("extract", "an input and an output directory are needed");
+        throw UsageError("an input and an output directory are needed");
     settings.inputDirectory = dirs[0];
     settings.outputDirectory = dirs[1];
 
-    platform::StderrPrompter prompter(yes ? platform::Answer::Ok : platform::Answer::Cancel);
-    platform::ScopedPrompter scope(prompter);
+    // The engine's messages are said from its results, file by file, so
+    // that each line names the file it is about.
+    ToolPrompter* prompter = ToolPrompter::current();
+    if (prompter) {
+        prompter->setAnswer(yes ? platform::Answer::Ok : platform::Answer::Cancel);
+        prompter->setEchoing(false);
+    }
     nist::TransactionReader reader;
     reader.exportTypes = types;
 
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    bool progressShown = false;
     batch::NistBatchCallbacks callbacks;
     if (showProgress)
-        callbacks.progress = [](int percent) { std::fprintf(stderr, "\r%3d %%", percent); };
-    callbacks.fileFailed = [&](const std::string& file, const std::string& error) {
-        std::fprintf(stderr, "%snisttool: %s: %s\n", showProgress ? "\n" : "", file.c_str(),
-                     error.empty() ? "cannot be read" : error.c_str());
+        callbacks.progress = [&](int percent) {
+            std::fprintf(stderr, "\r%3d %%", percent);
+            progressShown = true;
+        };
+    callbacks.fileDone = [&](const batch::NistFileResult& file) {
+        if (file.outcome == batch::FileOutcome::Exported && file.problems.empty())
+            return;
+        if (progressShown)
+            std::fprintf(stderr, "\r");
+        reportFile(file);
     };
+    const bool inputMissing = !platform::directoryExists(dirs[0]);
     const bool outputMissing = !dirs[1].empty() && !platform::directoryExists(dirs[1]);
     batch::NistBatchExtractor extractor(reader);
     const batch::NistBatchResult result = extractor.run(settings, callbacks);
-    if (showProgress && result.ran)
+    if (prompter)
+        prompter->setEchoing(true);
+    if (progressShown)
         std::fprintf(stderr, "\n");
     if (!result.ran) {
-        if (outputMissing && !yes && platform::directoryExists(dirs[0]))
-            std::fprintf(stderr, "nisttool: output directory '%s' does not exist (--yes creates it)\n", dirs[1].c_str());
+        if (inputMissing)
+            printDiagnostic(dirs[0], "input directory does not exist");
+        else if (dirs[1].empty())
+            printDiagnostic("", "no output directory given");
+        else if (outputMissing && !yes)
+            printDiagnostic(dirs[1], "output directory does not exist (--yes creates it)");
+        else
+            printDiagnostic(dirs[1], "output directory cannot be created");
         return kExitFailure;
     }
-    std::fprintf(stderr, "nisttool: %zu of %zu files exported\n", result.filesExported, result.foundFiles.size());
-    return result.failedFiles.empty() ? kExitOk : kExitFailure;
+    std::printf("%zu exported, %zu with problems, %zu failed\n", result.count(batch::FileOutcome::Exported),
+                result.count(batch::FileOutcome::ExportedWithProblems), result.count(batch::FileOutcome::Failed));
+    return result.allExported() ? kExitOk : kExitFailure;
 }
 
 const CommandRegistrar registrar(
-    {"extract", "extract [--recursive] [--ext EXT] [--types 1,2,4] [--yes] INPUT_DIR OUTPUT_DIR", runExtract});
+    {kName, "extract [--recursive] [--ext EXT] [--types 1,2,4] [--yes] INPUT_DIR OUTPUT_DIR", runExtract,
+     "Exports every transaction of INPUT_DIR into OUTPUT_DIR/<file name>/: type1.txt, type2.txt,\n"
+     "type4_<IDC>.wsq and type4.txt. A file without a readable Type-1 record is not exported.\n\n"
+     "  --recursive    include subdirectories (mirrored below OUTPUT_DIR)\n"
+     "  --ext EXT      extension of the transaction files (default nist, * for any file)\n"
+     "  --types LIST   record types to export (default all: 1,2,4)\n"
+     "  --yes          create a missing OUTPUT_DIR\n\n"
+     "Prints \"N exported, P with problems, F failed\"; each file that failed or was read\n"
+     "partly is named on stderr with its reason.\n"
+     "exit code: 0 every file exported from a complete read, 1 otherwise, 2 wrong arguments\n"});
 
 }  // namespace
 

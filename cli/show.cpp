@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/diagnostics.h"
+#include "cli/options.h"
 #include "cli/text_encoding.h"
 #include "nist/transaction_reader.h"
 #include "platform/prompter.h"
@@ -13,17 +15,6 @@
 namespace cli {
 
 namespace {
-
-// Reader messages go to stderr as they come, and are kept for the JSON output.
-class KeepingPrompter : public platform::StderrPrompter {
-public:
-    void message(const std::string& text, const std::string& caption, platform::MessageIcon icon) override
-    {
-        StderrPrompter::message(text, caption, icon);
-        texts.push_back(text);
-    }
-    std::vector<std::string> texts;
-};
 
 std::vector<int> visibleRows(const nist::RecordTable& table)
 {
@@ -53,17 +44,17 @@ std::string jsonRows(const nist::RecordTable& table, const std::vector<int>& row
 
 std::string jsonType4(const nist::TransactionReader& reader, std::size_t k)
 {
-    const nist::T_T4& r = reader.type4Records[k];
+    const nist::T_T4& r = reader.type4Records()[k];
     std::string out = "{";
     for (const auto& [name, value] : headerTexts(r))
         out += jsonString(name) + ":" + jsonString(*value) + ",";
     out += "\"imageSize\":" + std::to_string(r.imageSize);
     out += ",\"finger\":" + jsonString(nist::fingerPositionName(r.FGP));
     out += ",\"impression\":" + jsonString(nist::impressionTypeName(r.IMP));
-    if (k < reader.fingerprintBitmaps.size()) {
-        const nist::FingerprintInfo& info = reader.fingerprintInfo[k];
+    if (k < reader.fingerprintBitmaps().size()) {
+        const nist::FingerprintInfo& info = reader.fingerprintInfo()[k];
         if (info.error.empty()) {
-            const platform::Bitmap& b = reader.fingerprintBitmaps[k];
+            const platform::Bitmap& b = reader.fingerprintBitmaps()[k];
             out += ",\"width\":" + std::to_string(b.width()) + ",\"height\":" + std::to_string(b.height()) +
                    ",\"ppi\":" + std::to_string(info.ppi);
         } else {
@@ -73,21 +64,44 @@ std::string jsonType4(const nist::TransactionReader& reader, std::size_t k)
     return out + "}";
 }
 
-void printJson(const std::string& file, const nist::TransactionReader& reader, const std::vector<std::string>& messages)
+std::string jsonProblems(const std::vector<nist::Problem>& problems)
+{
+    std::string out = "[";
+    for (const nist::Problem& p : problems) {
+        if (out.size() > 1)
+            out += ",";
+        const std::string text = p.reason.empty() ? p.text : p.text + ": " + p.reason;
+        out += "{\"severity\":" + jsonString(nist::severityName(p.severity)) +
+               ",\"offset\":" + std::to_string(p.offset) +
+               ",\"record\":" + (p.record ? std::to_string(*p.record) : std::string("null")) +
+               ",\"text\":" + jsonString(text) + "}";
+    }
+    return out + "]";
+}
+
+void printJson(const std::string& file, const nist::TransactionReader& reader)
 {
     std::string out = "{\"file\":" + jsonString(file);
+    out += std::string(",\"complete\":") +
+           (reader.completeness() == nist::Completeness::Complete ? "true" : "false");
     std::vector<int> type1Rows;
     for (int r = 1; r <= 15; ++r)
         type1Rows.push_back(r);
-    out += ",\"type1\":" + jsonRows(reader.type1Table, type1Rows);
-    out += ",\"type2\":" + jsonRows(reader.type2Table, visibleRows(reader.type2Table));
+    out += ",\"type1\":" + jsonRows(reader.type1Table(), type1Rows);
+    out += ",\"type2\":" + jsonRows(reader.type2Table(), visibleRows(reader.type2Table()));
     out += ",\"type4\":[";
-    for (std::size_t k = 0; k < reader.type4Records.size(); ++k)
+    for (std::size_t k = 0; k < reader.type4Records().size(); ++k)
         out += (k ? "," : "") + jsonType4(reader, k);
+    // The texts the desktop program shows in message boxes, in order.
     out += "],\"messages\":[";
-    for (std::size_t i = 0; i < messages.size(); ++i)
-        out += (i ? "," : "") + jsonString(messages[i]);
-    out += "]}\n";
+    bool first = true;
+    for (const nist::Problem& p : reader.problems()) {
+        if (!p.shown)
+            continue;
+        out += (first ? "" : ",") + jsonString(p.text);
+        first = false;
+    }
+    out += "],\"problems\":" + jsonProblems(reader.problems()) + "}\n";
     std::fputs(out.c_str(), stdout);
 }
 
@@ -95,26 +109,26 @@ void printText(const nist::TransactionReader& reader)
 {
     std::printf("Type-1 (transaction information)\n");
     for (int r = 1; r <= 15; ++r)
-        std::printf("  %-5s %s\n", reader.type1Table.code(r).c_str(), displayText(reader.type1Table.value(r)).c_str());
+        std::printf("  %-5s %s\n", reader.type1Table().code(r).c_str(), displayText(reader.type1Table().value(r)).c_str());
     std::printf("Type-2 (descriptive text)\n");
-    for (int r : visibleRows(reader.type2Table))
-        std::printf("  %-5s %s\n", reader.type2Table.code(r).c_str(), displayText(reader.type2Table.value(r)).c_str());
-    std::printf("Type-4 (fingerprints): %zu\n", reader.type4Records.size());
-    for (std::size_t k = 0; k < reader.type4Records.size(); ++k) {
-        const nist::T_T4& r = reader.type4Records[k];
+    for (int r : visibleRows(reader.type2Table()))
+        std::printf("  %-5s %s\n", reader.type2Table().code(r).c_str(), displayText(reader.type2Table().value(r)).c_str());
+    std::printf("Type-4 (fingerprints): %zu\n", reader.type4Records().size());
+    for (std::size_t k = 0; k < reader.type4Records().size(); ++k) {
+        const nist::T_T4& r = reader.type4Records()[k];
         std::string line = "  " + std::to_string(k + 1) + ":";
         for (const auto& [name, value] : headerTexts(r))
             line += std::string(" ") + name + "=" + *value;
         line += " imageSize=" + std::to_string(r.imageSize);
         line += " finger=\"" + nist::fingerPositionName(r.FGP) + "\"";
         line += " impression=\"" + nist::impressionTypeName(r.IMP) + "\"";
-        if (k < reader.fingerprintBitmaps.size()) {
-            const platform::Bitmap& b = reader.fingerprintBitmaps[k];
-            if (reader.fingerprintInfo[k].error.empty())
+        if (k < reader.fingerprintBitmaps().size()) {
+            const platform::Bitmap& b = reader.fingerprintBitmaps()[k];
+            if (reader.fingerprintInfo()[k].error.empty())
                 line += " decoded=" + std::to_string(b.width()) + "x" + std::to_string(b.height()) +
-                        " ppi=" + std::to_string(reader.fingerprintInfo[k].ppi);
+                        " ppi=" + std::to_string(reader.fingerprintInfo()[k].ppi);
             else
-                line += " decodeError=\"" + reader.fingerprintInfo[k].error + "\"";
+                line += " decodeError=\"" + reader.fingerprintInfo()[k].error + "\"";
         }
         std::printf("%s\n", line.c_str());
     }
@@ -122,45 +136,40 @@ void printText(const nist::TransactionReader& reader)
 
 int runShow(const std::vector<std::string>& args)
 {
-    bool json = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            json = true;
-        else if (a.size() > 1 && a[0] == '-')
-            return usageError("show", "unknown option '" + a + "'");
-        else
-            files.push_back(a);
-    }
+    const Options options = parseOptions(args, {{"--json", ""}});
+    const std::vector<std::string>& files = options.positional();
     if (files.size() != 1)
-        return usageError("show", files.empty() ? "no file given" : "one file at a time");
+        throw UsageError(files.empty() ? "no file given" : "one file at a time");
 
-    KeepingPrompter prompter;
-    platform::ScopedPrompter scope(prompter);
+    // Every reader message is among the reader's problems, which are said
+    // below, each once and about this file.
+    ToolPrompter* prompter = ToolPrompter::current();
+    if (prompter)
+        prompter->setEchoing(false);
     nist::TransactionReader reader;
-    bool loaded = false;
-    bool failed = false;
     try {
-        loaded = reader.loadNistFile(files[0]);
-        failed = !loaded;
-    } catch (const std::exception& e) {
-        // What was read before the error is shown all the same.
-        std::fprintf(stderr, "nisttool: %s\n", e.what());
-        prompter.texts.push_back(e.what());
-        loaded = true;
-        failed = true;
+        reader.loadNistFile(files[0]);
+    } catch (const std::exception&) {
+        // The reader keeps the error; what was read before it is shown all the same.
     }
-    if (loaded) {
-        std::fflush(stderr);
-        if (json)
-            printJson(files[0], reader, prompter.texts);
-        else
-            printText(reader);
-    }
-    return failed ? kExitFailure : kExitOk;
+    if (prompter)
+        prompter->setEchoing(true);
+    for (const nist::Problem& problem : reader.problems())
+        printProblem(files[0], problem);
+    std::fflush(stderr);
+    if (options.has("--json"))
+        printJson(files[0], reader);
+    else if (reader.completeness() != nist::Completeness::Unread)
+        printText(reader);
+    return reader.completeness() == nist::Completeness::Complete ? kExitOk : kExitFailure;
 }
 
-const CommandRegistrar registrar({"show", "show [--json] FILE", runShow});
+const CommandRegistrar registrar({"show", "show [--json] FILE", runShow,
+                                  "Prints the Type-1 and Type-2 fields and one line per Type-4 fingerprint.\n"
+                                  "Every problem the reader finds is one line on stderr.\n\n"
+                                  "  --json   one JSON object, also for a bad file: the tables, the records,\n"
+                                  "           \"complete\" and \"problems\" (severity, offset, record, text)\n\n"
+                                  "exit code: 0 read completely, 1 read partly or not at all, 2 wrong arguments\n"});
 
 }  // namespace
 

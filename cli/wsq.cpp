@@ -1,6 +1,8 @@
 // nisttool wsq info|decode|encode: the WSQ codec from the command line.
 // Pictures are binary PGM files (P5, maxval 255).
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -8,6 +10,8 @@
 
 #include "cli/command.h"
 #include "cli/convert_file.h"
+#include "cli/diagnostics.h"
+#include "cli/options.h"
 #include "cli/pgm.h"
 #include "imagelib/image_library.h"
 #include "platform/conversion.h"
@@ -135,19 +139,33 @@ void printComments(const StreamInfo& info)
 
 bool readInput(const std::string& path, std::vector<std::uint8_t>* bytes)
 {
+    if (platform::directoryExists(path)) {
+        printDiagnostic(path, std::strerror(EISDIR));
+        return false;
+    }
+    errno = 0;
     platform::FileContents contents = platform::readWholeFile(path);
     if (contents.status != platform::ReadStatus::Ok) {
-        std::fprintf(stderr, "nisttool: cannot read %s\n", path.c_str());
+        printDiagnostic(path, std::string("cannot read: ") + std::strerror(errno != 0 ? errno : EIO));
         return false;
     }
     *bytes = std::move(contents.bytes);
     return true;
 }
 
+bool writeOutput(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    errno = 0;
+    if (platform::writeWholeFile(path, bytes.data(), bytes.size()))
+        return true;
+    printDiagnostic(path, std::string("cannot write: ") + std::strerror(errno != 0 ? errno : EIO));
+    return false;
+}
+
 int runInfo(const std::vector<std::string>& args)
 {
     if (args.size() != 1)
-        return usageError("wsq", "wsq info takes one file");
+        throw UsageError("wsq info takes one file");
     std::vector<std::uint8_t> bytes;
     if (!readInput(args[0], &bytes))
         return kExitFailure;
@@ -172,13 +190,15 @@ int runInfo(const std::vector<std::string>& args)
     }
     printTables(info);
     printComments(info);
+    if (ret != 0)
+        printDiagnostic(args[0], "not a whole WSQ stream (code " + std::to_string(ret) + ")");
     return ret == 0 ? kExitOk : kExitFailure;
 }
 
 int runDecode(const std::vector<std::string>& args)
 {
     if (args.size() != 2)
-        return usageError("wsq", "wsq decode takes an input and an output file");
+        throw UsageError("wsq decode takes an input and an output file");
     // Every picture format of the image library; PGM stays for tools that want raw gray.
     if (!isPgmName(args[1]))
         return convertImageFile(args[0], args[1], imagelib::WsqImageInfo{});
@@ -189,43 +209,19 @@ int runDecode(const std::vector<std::string>& args)
     int depth = 0, ppi = 0, lossy = 0;
     if (int ret = wsq_decode_mem(&image.pixels, &image.width, &image.height, &depth, &ppi, &lossy, bytes.data(),
                                  bytes.size())) {
-        std::fprintf(stderr, "nisttool: %s: not decoded (code %d)\n", args[0].c_str(), ret);
+        printDiagnostic(args[0], "not decoded (code " + std::to_string(ret) + ")");
         return kExitFailure;
     }
-    const std::vector<std::uint8_t> pgm = writePgm(image);
-    if (!platform::writeWholeFile(args[1], pgm.data(), pgm.size())) {
-        std::fprintf(stderr, "nisttool: cannot write %s\n", args[1].c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return writeOutput(args[1], writePgm(image)) ? kExitOk : kExitFailure;
 }
 
-// Options after the two file names: --bitrate R, --ppi N, --comment TEXT.
-int runEncode(const std::vector<std::string>& args)
+int runEncode(const std::vector<std::string>& args, const WsqOutputOptions& wsq)
 {
-    if (args.size() < 2)
-        return usageError("wsq", "wsq encode takes an input and an output file");
-    float bitrate = 0.75f;
-    int ppi = 500;
-    std::optional<std::string> comment;
-    for (std::size_t i = 2; i < args.size(); i += 2) {
-        if (i + 1 >= args.size())
-            return usageError("wsq", "option " + args[i] + " needs a value");
-        const std::string& value = args[i + 1];
-        if (args[i] == "--bitrate") {
-            char* endp = nullptr;
-            const double r = std::strtod(value.c_str(), &endp);
-            if (value.empty() || *endp != '\0' || !(r > 0.0 && r < 100.0))
-                return usageError("wsq", "'" + value + "' is not a valid bit rate");
-            bitrate = static_cast<float>(r);
-        } else if (args[i] == "--ppi") {
-            ppi = platform::strToInt(value);
-        } else if (args[i] == "--comment") {
-            comment = value;
-        } else {
-            return usageError("wsq", "unknown option " + args[i]);
-        }
-    }
+    if (args.size() != 2)
+        throw UsageError("wsq encode takes an input and an output file");
+    const float bitrate = static_cast<float>(wsq.bitrate);
+    const int ppi = wsq.ppi;
+    const std::optional<std::string>& comment = wsq.comment;
     if (!isPgmName(args[0])) {
         imagelib::WsqImageInfo options;
         options.Bitrate = bitrate;
@@ -239,38 +235,50 @@ int runEncode(const std::vector<std::string>& args)
     GrayImage image;
     std::string error;
     if (!readPgm(bytes, &image, &error)) {
-        std::fprintf(stderr, "nisttool: %s: %s\n", args[0].c_str(), error.c_str());
+        printDiagnostic(args[0], error);
         return kExitFailure;
     }
     std::vector<unsigned char> stream;
     if (int ret = wsq_encode_1(&stream, bitrate, image.pixels.data(), image.width, image.height, 8, ppi,
                                comment ? std::optional<std::string_view>(*comment) : std::nullopt)) {
-        std::fprintf(stderr, "nisttool: %s: not encoded (code %d)\n", args[0].c_str(), ret);
+        printDiagnostic(args[0], "not encoded (code " + std::to_string(ret) + ")");
         return kExitFailure;
     }
-    if (!platform::writeWholeFile(args[1], stream.data(), stream.size())) {
-        std::fprintf(stderr, "nisttool: cannot write %s\n", args[1].c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+    return writeOutput(args[1], stream) ? kExitOk : kExitFailure;
+}
+
+int runWsq(const std::vector<std::string>& args)
+{
+    const Options options = parseOptions(args, kWsqOutputOptionSpecs);
+    const std::vector<std::string>& words = options.positional();
+    if (words.empty())
+        throw UsageError("wsq needs a subcommand (info, decode or encode)");
+    const std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (words[0] == "encode")
+        return runEncode(rest, wsqOutputOptions(options));
+    for (const OptionSpec& spec : kWsqOutputOptionSpecs)
+        if (options.has(spec.name))
+            throw UsageError("option " + spec.name + " is only for wsq encode");
+    if (words[0] == "info")
+        return runInfo(rest);
+    if (words[0] == "decode")
+        return runDecode(rest);
+    throw UsageError("unknown wsq subcommand '" + words[0] + "'");
 }
 
 const CommandRegistrar registrar(Command{
     "wsq",
     "wsq info FILE.wsq | wsq decode IN.wsq OUT | "
     "wsq encode IN OUT.wsq [--bitrate R] [--ppi N] [--comment TEXT]",
-    [](const std::vector<std::string>& args) {
-        if (args.empty())
-            return usageError("wsq", "wsq needs a subcommand");
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        if (args[0] == "info")
-            return runInfo(rest);
-        if (args[0] == "decode")
-            return runDecode(rest);
-        if (args[0] == "encode")
-            return runEncode(rest);
-        return usageError("wsq", "unknown wsq subcommand '" + args[0] + "'");
-    }});
+    runWsq,
+    "  info     markers, frame header, tables, NIST_COM entries and comments of a WSQ stream\n"
+    "  decode   into any picture format the image library writes, chosen by OUT's extension\n"
+    "           (.pgm: binary PGM)\n"
+    "  encode   a gray picture (any format the library reads, or binary PGM) into WSQ\n"
+    "           --bitrate R  bits per pixel, above 0 and below 100 (default 0.75)\n"
+    "           --ppi N      resolution written into the stream (default 500, -1 unknown)\n"
+    "           --comment T  a comment segment\n\n"
+    "The codec's own messages reach stderr only with --verbose.\n"});
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "nist/export.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,18 +14,25 @@ namespace {
 
 // An unbuffered output file: every write reaches the system at once, so a
 // short write is seen (and reported) for the very line or value that failed.
+// The file counts as written when it was created and every write went whole.
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666))
+    OutputFile(const std::string& path, ExportResult& result)
+        : path_(path), result_(result), fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666))
     {
-        if (fd_ < 0)
+        if (fd_ < 0) {
+            fail(errno);
             platform::showError("Error: open file failed");
+        }
     }
     ~OutputFile()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd_ < 0)
+            return;
+        if (::close(fd_) != 0 && !failed_)
+            fail(errno);
+        if (!failed_)
+            result_.written.push_back(path_);
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -35,21 +43,36 @@ public:
     {
         const auto* bytes = static_cast<const char*>(data);
         std::size_t done = 0;
+        int error = 0;
         while (done < size) {
             const ssize_t n = ::write(fd_, bytes + done, size - done);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
+            if (n <= 0) {
+                error = n < 0 ? errno : ENOSPC;
                 break;
+            }
             done += static_cast<std::size_t>(n);
         }
-        if (done < size)
+        if (done < size) {
+            if (!failed_)
+                fail(error);
             platform::showError("Error: write to file failed");
+        }
     }
     void write(const std::string& text) { write(text.data(), text.size()); }
 
 private:
+    void fail(int error)
+    {
+        failed_ = true;
+        result_.failed.push_back({path_, std::strerror(error)});
+    }
+
+    std::string path_;
+    ExportResult& result_;
     int fd_;
+    bool failed_ = false;
 };
 
 class BusyCursor {
@@ -63,18 +86,26 @@ private:
     ReaderWindow& window_;
 };
 
-void ensureDirectory(const std::string& directory)
+void ensureDirectory(const std::string& directory, ExportResult& result)
 {
     if (platform::directoryExists(directory) || platform::createDirectory(directory))
         return;
     platform::forceDirectories(directory);
-    if (!platform::directoryExists(directory) && !platform::createDirectory(directory))
-        platform::showError("Error: cannot create " + directory + " directory.", "Error creating directory");
+    if (platform::directoryExists(directory))
+        return;
+    errno = 0;
+    if (platform::createDirectory(directory))
+        return;
+    // What the system says to the last attempt; a plain file in the way
+    // leaves errno at "File exists".
+    result.failed.push_back({directory, std::strerror(errno != 0 ? errno : EEXIST)});
+    platform::showError("Error: cannot create " + directory + " directory.", "Error creating directory");
 }
 
-void writeTableLines(const RecordTable& table, int lastRow, bool skipEmpty, const std::string& path)
+void writeTableLines(const RecordTable& table, int lastRow, bool skipEmpty, const std::string& path,
+                     ExportResult& result)
 {
-    OutputFile file(path);
+    OutputFile file(path, result);
     if (!file.isOpen())
         return;
     for (int row = 1; row <= lastRow; ++row) {
@@ -84,17 +115,17 @@ void writeTableLines(const RecordTable& table, int lastRow, bool skipEmpty, cons
     }
 }
 
-void writeType4Files(const TransactionReader& reader, const std::string& directory)
+void writeType4Files(const TransactionReader& reader, const std::string& directory, ExportResult& result)
 {
-    for (const T_T4& record : reader.type4Records) {
-        OutputFile image(directory + "/type4_" + record.IDC + ".wsq");
+    for (const T_T4& record : reader.type4Records()) {
+        OutputFile image(directory + "/type4_" + record.IDC + ".wsq", result);
         if (image.isOpen() && record.imageSize > 0)
             image.write(record.imageData.data(), static_cast<std::size_t>(record.imageSize));
     }
-    OutputFile summary(directory + "/type4.txt");
+    OutputFile summary(directory + "/type4.txt", result);
     if (!summary.isOpen())
         return;
-    for (const T_T4& record : reader.type4Records) {
+    for (const T_T4& record : reader.type4Records()) {
         for (const std::string* value : {&record.LEN, &record.IDC, &record.IMP, &record.FGP, &record.ISR,
                                          &record.HLL, &record.VLL, &record.GCA}) {
             summary.write(*value);
@@ -106,16 +137,18 @@ void writeType4Files(const TransactionReader& reader, const std::string& directo
 
 }  // namespace
 
-void exportTransaction(const TransactionReader& reader, const std::string& directory)
+ExportResult exportTransaction(const TransactionReader& reader, const std::string& directory)
 {
+    ExportResult result;
     BusyCursor busy(reader.window());
-    ensureDirectory(directory);
+    ensureDirectory(directory, result);
     if (reader.exportTypes[1])
-        writeTableLines(reader.type1Table, 15, false, directory + "/type1.txt");
+        writeTableLines(reader.type1Table(), 15, false, directory + "/type1.txt", result);
     if (reader.exportTypes[2])
-        writeTableLines(reader.type2Table, 999, true, directory + "/type2.txt");
+        writeTableLines(reader.type2Table(), 999, true, directory + "/type2.txt", result);
     if (reader.exportTypes[4])
-        writeType4Files(reader, directory);
+        writeType4Files(reader, directory, result);
+    return result;
 }
 
 }  // namespace nist

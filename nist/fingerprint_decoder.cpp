@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "platform/prompter.h"
 #include "wsq/wsq.h"
 
 namespace nist {
@@ -10,16 +9,18 @@ namespace nist {
 namespace {
 
 // The stream must open with a start-of-image marker followed by some other
-// marker; each failed check is reported on its own.
-void checkStreamHead(const std::vector<std::uint8_t>& imageData)
+// marker; each failed check counts on its own.
+int checkStreamHead(const std::vector<std::uint8_t>& imageData)
 {
     const unsigned char* cursor = imageData.data();
     const unsigned char* end = cursor + imageData.size();
     unsigned short marker = 0;
+    int failures = 0;
     if (getc_marker_wsq(&marker, EXPECT_SOI, &cursor, end) != 0)
-        platform::showMessage("Error: getc_marker_wsq");
+        ++failures;
     if (getc_marker_wsq(&marker, EXPECT_ANY, &cursor, end) != 0)
-        platform::showMessage("Error: getc_marker_wsq");
+        ++failures;
+    return failures;
 }
 
 }  // namespace
@@ -30,7 +31,7 @@ DecodedFingerprint decodeFingerprint(const std::vector<std::uint8_t>& imageData)
     std::vector<unsigned char> pixels;
     int width = 0, height = 0, depth = 0, ppi = -1, lossy = 0;
     const int code = wsq_decode_mem(&pixels, &width, &height, &depth, &ppi, &lossy, imageData.data(), imageData.size());
-    checkStreamHead(imageData);
+    result.headFailures = checkStreamHead(imageData);
     if (code != 0) {
         result.error = "wsq_decode_mem error " + std::to_string(code);
         return result;

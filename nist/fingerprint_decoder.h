@@ -15,11 +15,13 @@ struct DecodedFingerprint {
     int ppi = -1;
     // Why the decode failed; empty on success.
     std::string error;
+    // Failed checks of the stream's head (0 to 2); the reader reports each.
+    int headFailures = 0;
 };
 
 // Decodes the WSQ bytes of a Type-4 record. Also checks the stream's head for
-// a start-of-image marker followed by another marker, reporting each failed
-// check with the plain message "Error: getc_marker_wsq".
+// a start-of-image marker followed by another marker, counting each failed
+// check in headFailures.
 DecodedFingerprint decodeFingerprint(const std::vector<std::uint8_t>& imageData);
 
 }  // namespace nist

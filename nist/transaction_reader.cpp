@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -36,33 +38,71 @@ std::array<bool, 17> TransactionReader::allExportTypes()
     return types;
 }
 
+Completeness TransactionReader::completeness() const
+{
+    if (type1FieldsRead_ == 0)
+        return Completeness::Unread;
+    return hasErrors(problems_) ? Completeness::Partial : Completeness::Complete;
+}
+
+void TransactionReader::say(Severity severity, std::int64_t offset, const std::string& text)
+{
+    note(severity, offset, text);
+    problems_.back().shown = true;
+    platform::showMessage(text);
+}
+
+void TransactionReader::sayError(const std::string& text, const std::string& reason)
+{
+    problems_.push_back({Severity::Error, 0, std::nullopt, 0, text, reason, true});
+    platform::showError(text);
+}
+
+void TransactionReader::note(Severity severity, std::int64_t offset, const std::string& text)
+{
+    problems_.push_back({severity, offset, currentRecord_, currentRecordType_, text, {}});
+}
+
 bool TransactionReader::loadNistFile(const std::filesystem::path& path)
 {
     platform::FileContents contents;
+    int error = 0;
     if (platform::directoryExists(path)) {
         contents.status = platform::ReadStatus::CannotOpen;
+        error = EISDIR;
     } else {
         try {
+            errno = 0;
             contents = platform::readWholeFile(path);
+            error = errno;
         } catch (const std::exception&) {
             // A length the platform cannot allocate.
             contents.status = platform::ReadStatus::OutOfMemory;
+            error = ENOMEM;
         }
     }
+    if (contents.status != platform::ReadStatus::Ok) {
+        // Nothing of this file is parsed; the problems are this file's alone.
+        problems_.clear();
+        type1FieldsRead_ = 0;
+        currentRecord_.reset();
+        currentRecordType_ = 0;
+    }
+    const std::string reason = error != 0 ? std::strerror(error) : "";
     switch (contents.status) {
     case platform::ReadStatus::Ok:
         break;
     case platform::ReadStatus::CannotTakeLength:
-        platform::showError("Error: filelength < 0");
+        sayError("Error: filelength < 0", reason);
         return false;
     case platform::ReadStatus::CannotOpen:
-        platform::showError("Error: open file failed");
+        sayError("Error: open file failed", reason);
         return false;
     case platform::ReadStatus::OutOfMemory:
-        platform::showError("Error: malloc for buffer failed");
+        sayError("Error: malloc for buffer failed", reason);
         return false;
     case platform::ReadStatus::ShortRead:
-        platform::showError("Error: reading file failed");
+        sayError("Error: reading file failed", reason);
         return false;
     }
     loadNistBytes(std::move(contents.bytes));
@@ -71,108 +111,256 @@ bool TransactionReader::loadNistFile(const std::filesystem::path& path)
 
 void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
 {
-    buffer = std::move(bytes);
-    bufferSize = static_cast<std::int64_t>(buffer.size());
-    readTransaction();
+    setBuffer(std::move(bytes));
+    try {
+        readTransaction();
+    } catch (const std::exception& e) {
+        // The error ends the load; the caller shows it, the list keeps it.
+        note(Severity::Error, position_, e.what());
+        currentRecord_.reset();
+        currentRecordType_ = 0;
+        throw;
+    }
+}
+
+void TransactionReader::setBuffer(std::vector<std::uint8_t> bytes)
+{
+    buffer_ = std::move(bytes);
+    bufferSize_ = static_cast<std::int64_t>(buffer_.size());
+    position_ = 0;
+    problems_.clear();
+    type1FieldsRead_ = 0;
+    type1LenSeen_ = false;
+    currentRecord_.reset();
+    currentRecordType_ = 0;
 }
 
 void TransactionReader::resetTransaction()
 {
-    type4Count = 0;
-    position = 0;
-    type4Records.clear();
-    fingerprintBitmaps.clear();
-    fingerprintInfo.clear();
+    type4Count_ = 0;
+    position_ = 0;
+    type4Records_.clear();
+    fingerprintBitmaps_.clear();
+    fingerprintInfo_.clear();
     for (int t = 2; t <= 16; ++t)
         window().setRecordTabVisible(t, false);
-    for (int row = 1; row < type2Table.rowCount(); ++row) {
-        type2Table.setValue(row, {});
+    for (int row = 1; row < type2Table_.rowCount(); ++row) {
+        type2Table_.setValue(row, {});
         if (row >= 3)
-            type2Table.setRowVisible(row, false);
+            type2Table_.setRowVisible(row, false);
     }
-    type1 = T_T1{};
-    type2 = T_T2{};
+    type1_ = T_T1{};
+    type2_ = T_T2{};
     window().clearFingerprints();
     window().repaint();
+}
+
+namespace {
+
+// The record type texts of the CNT entries in rest, in order.
+std::vector<std::string> listedTypes(const std::string& rest)
+{
+    std::vector<std::string> types;
+    std::size_t start = 0;
+    while (start < rest.size()) {
+        const std::size_t rs = std::min(rest.find(kRS, start), rest.size());
+        const std::string entry = rest.substr(start, rs - start);
+        if (!entry.empty())
+            types.push_back(entry.substr(0, entry.find(kUS)));
+        start = rs + 1;
+    }
+    return types;
+}
+
+std::string joined(const std::vector<std::string>& texts)
+{
+    std::string out;
+    for (const std::string& t : texts)
+        out += (out.empty() ? "" : ", ") + t;
+    return out;
+}
+
+std::string count(std::size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string unreadCountText(std::size_t listed, int read, bool fileEnded, std::int64_t fileSize)
+{
+    std::string text = "CNT lists " + count(listed, "record", "records") + "; " + std::to_string(read) +
+                       (read == 1 ? " was" : " were") + " read";
+    if (fileEnded)
+        text += "; the file ends at byte " + std::to_string(fileSize);
+    return text;
+}
+
+}  // namespace
+
+void TransactionReader::clearTransaction()
+{
+    resetTransaction();
+    for (int row = 1; row <= 15; ++row)
+        type1Table_.setValue(row, {});
 }
 
 void TransactionReader::readTransaction()
 {
     resetTransaction();
-    type4Count = 0;
-    if (readType1Record() != kType1Ok)
-        return;
+    type4Count_ = 0;
+    currentRecord_ = 0;
+    currentRecordType_ = 1;
+    const int type1Result = readType1Record();
+    if (type1Result == kType1Ok && type1LenSeen_ && type1_.LEN != position_)
+        note(Severity::Warning, 0,
+             "Type-1 LEN is " + std::to_string(type1_.LEN) + ", but the record holds " + std::to_string(position_) +
+                 " bytes");
+    currentRecord_.reset();
+    currentRecordType_ = 0;
     // Drop CNT's first subfield (type 1, US, count of other records): the
     // Type-1 record's own entry.
-    std::string rest = type1.CNT;
+    std::string rest = type1_.CNT;
     if (const auto us = rest.find(kUS); us != std::string::npos)
         rest.erase(0, us + 1);
     if (const auto rs = rest.find(kRS); rs != std::string::npos)
         rest.erase(0, rs + 1);
+    if (type1Result != kType1Ok) {
+        const std::size_t listed = listedTypes(rest).size();
+        if (type1FieldsRead_ > 0 && listed > 0)
+            note(Severity::Error, std::min(position_, bufferSize_),
+                 unreadCountText(listed, 0, position_ >= bufferSize_, bufferSize_));
+        return;
+    }
     window().setRecordTabVisible(1, true);
     walkRecords(Record{std::move(rest), {}});
 }
 
 void TransactionReader::walkRecords(Record cursor)
 {
-    bool stop = false;
+    Walk walk;
+    walk.listedTypes = listedTypes(cursor.rest);
     bool splitBefore = false;
     std::string restBefore;
     std::int64_t positionBefore = 0;
-    while (!stop) {
+    for (;;) {
         // The last CNT entry is split off again for as long as bytes remain.
         // When a round consumed neither CNT nor file bytes, every further
         // round would be the same one: the walk is over.
-        if (splitBefore && cursor.rest == restBefore && position == positionBefore)
+        if (splitBefore && cursor.rest == restBefore && position_ == positionBefore)
             break;
         splitBefore = true;
         restBefore = cursor.rest;
-        positionBefore = position;
+        positionBefore = position_;
         if (!getNextRecord(cursor))
             break;
-        const int t = platform::strToInt(cursor.recordType);
-        if (t == 1) {
-            window().setRecordTabVisible(1, true);
-        } else if (t == 2) {
-            window().setRecordTabVisible(2, true);
-            stop = !readType2Record();
-        } else if (t == 4) {
-            readAndPlaceType4(stop);
-        } else if (t >= 3 && t <= 16) {
-            window().setRecordTabVisible(t, true);
-            stop = true;
-        } else {
-            platform::showMessage("invalid record-type (" + cursor.recordType + ") in message content...");
-        }
+        ++walk.entries;
+        currentRecord_ = walk.entries;
+        if (!walkEntry(walk, cursor))
+            break;
     }
+    currentRecord_.reset();
+    currentRecordType_ = 0;
+    accountForWalk(walk);
+}
+
+// Handles the entry just split off; false when it ends the walk.
+bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
+{
+    const std::int64_t start = position_;
+    const bool listed = walk.entries <= static_cast<int>(walk.listedTypes.size());
+    const int t = platform::strToInt(cursor.recordType);
+    currentRecordType_ = t >= 1 && t <= 16 ? t : 0;
+    if (!listed && !walk.trailingNoted && (t == 2 || t == 4)) {
+        walk.trailingNoted = true;
+        note(Severity::Warning, start,
+             count(static_cast<std::size_t>(bufferSize_ - start), "byte", "bytes") + " after the " +
+                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are read as further Type-" +
+                 std::to_string(t) + " records");
+    }
+    bool stop = false;
+    bool handled = true;
+    if (t == 1) {
+        window().setRecordTabVisible(1, true);
+    } else if (t == 2) {
+        window().setRecordTabVisible(2, true);
+        stop = !readType2Record();
+        handled = !stop;
+    } else if (t == 4) {
+        readAndPlaceType4(stop);
+        handled = !stop;
+    } else if (t >= 3 && t <= 16) {
+        window().setRecordTabVisible(t, true);
+        walk.unsupportedType = t;
+        stop = true;
+        handled = false;
+    } else {
+        say(Severity::Error, start, "invalid record-type (" + cursor.recordType + ") in message content...");
+        handled = false;
+    }
+    if (listed && handled)
+        ++walk.listedRead;
+    return !stop;
+}
+
+void TransactionReader::accountForWalk(const Walk& walk)
+{
+    const int listed = static_cast<int>(walk.listedTypes.size());
+    if (walk.unsupportedType != 0) {
+        std::string text = "the Type-" + std::to_string(walk.unsupportedType) + " record is not read";
+        if (walk.entries <= listed) {
+            currentRecord_ = walk.entries;
+            currentRecordType_ = walk.unsupportedType;
+        }
+        const std::vector<std::string> after(
+            walk.listedTypes.begin() + std::min(walk.entries, listed), walk.listedTypes.end());
+        if (!after.empty())
+            text += ", nor the " + count(after.size(), "record", "records") + " CNT lists after it (types " +
+                    joined(after) + ")";
+        note(Severity::Error, position_, text);
+        currentRecord_.reset();
+        currentRecordType_ = 0;
+        return;
+    }
+    if (walk.listedRead < listed) {
+        note(Severity::Error, std::min(position_, bufferSize_),
+             unreadCountText(static_cast<std::size_t>(listed), walk.listedRead, position_ >= bufferSize_, bufferSize_));
+        return;
+    }
+    if (position_ < bufferSize_)
+        note(Severity::Warning, position_,
+             count(static_cast<std::size_t>(bufferSize_ - position_), "byte", "bytes") +
+                 " after the last record, from byte " + std::to_string(position_) + " on, were not read");
 }
 
 void TransactionReader::readAndPlaceType4(bool& stop)
 {
     window().setRecordTabVisible(4, true);
     window().activateType4Page();
+    const std::int64_t start = position_;
     T_T4 record;
     stop = readType4Record(record) != kType4Ok;
     if (stop)
         return;  // a rejected record is not kept
-    ++type4Count;
-    type4Records.push_back(std::move(record));
+    ++type4Count_;
+    type4Records_.push_back(std::move(record));
     if (decodeImages)
-        decodeAndPlace(type4Records.back());
+        decodeAndPlace(type4Records_.back(), start);
 }
 
-void TransactionReader::decodeAndPlace(const T_T4& record)
+void TransactionReader::decodeAndPlace(const T_T4& record, std::int64_t start)
 {
     DecodedFingerprint decoded = decodeFingerprint(record.imageData);
+    for (int i = 0; i < decoded.headFailures; ++i)
+        say(Severity::Error, start, "Error: getc_marker_wsq");
     if (!decoded.error.empty())
-        platform::showMessage("Error: the fingerprint of Type-4 record " + std::to_string(type4Count) +
-                              " (IDC " + record.IDC + ") cannot be decoded: " + decoded.error);
-    fingerprintBitmaps.push_back(std::move(decoded.bitmap));
-    fingerprintInfo.push_back({decoded.ppi, std::move(decoded.error)});
+        say(Severity::Error, start,
+            "Error: the fingerprint of Type-4 record " + std::to_string(type4Count_) + " (IDC " + record.IDC +
+                ") cannot be decoded: " + decoded.error);
+    fingerprintBitmaps_.push_back(std::move(decoded.bitmap));
+    fingerprintInfo_.push_back({decoded.ppi, std::move(decoded.error)});
     // An image that could not be decoded keeps its (empty) place in the list
     // but gets no thumbnail.
-    if (!fingerprintBitmaps.back().empty())
-        window().placeFingerprint(fingerprintBitmaps.back(), record, type4Count);
+    if (!fingerprintBitmaps_.back().empty())
+        window().placeFingerprint(fingerprintBitmaps_.back(), record, type4Count_);
 }
 
 std::string TransactionReader::nextWord(std::string_view delimiters, int limit)
@@ -183,16 +371,16 @@ std::string TransactionReader::nextWord(std::string_view delimiters, int limit)
         const int first = delimiters.empty() ? -1 : static_cast<unsigned char>(delimiters.front());
         const int last = delimiters.empty() ? -1 : static_cast<unsigned char>(delimiters.back());
         int count = 0;
-        while (count < limit && position >= 0 && position < bufferSize) {
-            const std::uint8_t b = buffer[static_cast<std::size_t>(position)];
+        while (count < limit && position_ >= 0 && position_ < bufferSize_) {
+            const std::uint8_t b = buffer_[static_cast<std::size_t>(position_)];
             if (b == first || b == last)
                 break;
             word.push_back(static_cast<char>(b));
             ++count;
-            ++position;
+            ++position_;
         }
     } catch (const std::exception&) {
-        platform::showMessage("NIST extraction Error: nextWord failed.");
+        say(Severity::Error, position_, "NIST extraction Error: nextWord failed.");
         return "0";
     }
     return word;
@@ -200,14 +388,15 @@ std::string TransactionReader::nextWord(std::string_view delimiters, int limit)
 
 std::optional<TagInfo> TransactionReader::getTagInfo()
 {
+    const std::int64_t start = position_;
     const std::string typeText = nextWord(".", 2);
-    ++position;
+    ++position_;
     const std::string fieldText = nextWord(":", 10);
-    ++position;
+    ++position_;
     const auto recordType = platform::tryStrToInt(typeText);
     const auto fieldNumber = platform::tryStrToInt(fieldText);
     if (!recordType || !fieldNumber) {
-        platform::showMessage("NIST extraction Error: getTagInfo failed.");
+        say(Severity::Error, std::min(start, bufferSize_), "NIST extraction Error: getTagInfo failed.");
         return std::nullopt;
     }
     return TagInfo{*recordType, *fieldNumber};
@@ -217,7 +406,9 @@ bool TransactionReader::getNextRecord(Record& cursor)
 {
     try {
         if (cursor.rest.empty()) {
-            platform::showMessage("getNextRecord false");
+            // Nothing is lost here: whatever CNT did not get to is counted
+            // after the walk.
+            say(Severity::Note, std::min(position_, bufferSize_), "getNextRecord false");
             return false;
         }
         const auto rs = cursor.rest.find(kRS);
@@ -226,17 +417,17 @@ bool TransactionReader::getNextRecord(Record& cursor)
         // Without an RS the last entry stays, to be split off again.
         if (rs != std::string::npos)
             cursor.rest.erase(0, rs + 1);
-        return position < bufferSize;
+        return position_ < bufferSize_;
     } catch (const std::exception&) {
-        platform::showMessage("NIST extraction Error: getNextRecord failed.");
+        say(Severity::Error, position_, "NIST extraction Error: getNextRecord failed.");
         return false;
     }
 }
 
 bool TransactionReader::atFieldSeparator(char separator) const
 {
-    return position >= 0 && position < bufferSize &&
-           buffer[static_cast<std::size_t>(position)] == static_cast<std::uint8_t>(separator);
+    return position_ >= 0 && position_ < bufferSize_ &&
+           buffer_[static_cast<std::size_t>(position_)] == static_cast<std::uint8_t>(separator);
 }
 
 std::string TransactionReader::readFieldValue()
@@ -244,10 +435,10 @@ std::string TransactionReader::readFieldValue()
     std::string value = nextWord(kValueDelimiters, kFieldValueLimit);
     // A value longer than one step's limit is read on to its separator, so
     // the next tag is never looked for inside a value.
-    while (position >= 0 && position < bufferSize && !atFieldSeparator(kGS) && !atFieldSeparator(kFS)) {
-        const std::int64_t before = position;
+    while (position_ >= 0 && position_ < bufferSize_ && !atFieldSeparator(kGS) && !atFieldSeparator(kFS)) {
+        const std::int64_t before = position_;
         value += nextWord(kValueDelimiters, kFieldValueLimit);
-        if (position == before)
+        if (position_ == before)
             break;
     }
     return value;
@@ -255,8 +446,8 @@ std::string TransactionReader::readFieldValue()
 
 int TransactionReader::readType1Record()
 {
-    if (position >= bufferSize) {
-        platform::showMessage("Error: NULL pointer to T1 record");
+    if (position_ >= bufferSize_) {
+        say(Severity::Error, bufferSize_, "Error: NULL pointer to T1 record");
         writeType1Table();
         return kType1NoBytes;
     }
@@ -264,29 +455,34 @@ int TransactionReader::readType1Record()
     try {
         for (;;) {
             result = kType1Ok;
-            const std::int64_t start = position;
+            const std::int64_t start = position_;
             const std::optional<TagInfo> tag = getTagInfo();
             if (!tag) {
                 result = kType1TagUnreadable;
                 break;
             }
             if (tag->recordType != 1) {
-                position = start;
+                position_ = start;
                 result = kType1OtherRecordType;
-                platform::showMessage("T1::Invalid message type = " + std::to_string(tag->recordType));
+                say(Severity::Error, start, "T1::Invalid message type = " + std::to_string(tag->recordType));
                 break;
             }
             std::string value = readFieldValue();
             const bool last = atFieldSeparator(kFS);
-            ++position;
+            ++position_;
             if (tag->fieldNumber == 1) {
-                type1.LEN = platform::strToInt(value);
-            } else if (std::string* text = type1.text(tag->fieldNumber)) {
+                type1_.LEN = platform::strToInt(value);
+                type1LenSeen_ = true;
+                ++type1FieldsRead_;
+            } else if (std::string* text = type1_.text(tag->fieldNumber)) {
                 *text = std::move(value);
+                ++type1FieldsRead_;
             } else {
+                // The field's value is dropped; whether the reading ends here
+                // is told after the record.
                 result = kType1BadFieldNumber;
-                platform::showMessage("T1::Error detected on tag 1." + std::to_string(tag->fieldNumber));
-                platform::showMessage("T1::Invalid message type = 1");
+                say(Severity::Warning, start, "T1::Error detected on tag 1." + std::to_string(tag->fieldNumber));
+                say(Severity::Warning, start, "T1::Invalid message type = 1");
             }
             if (last)
                 break;
@@ -303,56 +499,61 @@ int TransactionReader::readType1Record()
 
 void TransactionReader::writeType1Table()
 {
-    type1Table.setValue(1, std::to_string(type1.LEN));
+    type1Table_.setValue(1, std::to_string(type1_.LEN));
     for (int row = 2; row <= 15; ++row)
-        type1Table.setValue(row, *type1.text(row));
+        type1Table_.setValue(row, *type1_.text(row));
 }
 
 bool TransactionReader::readType2Record()
 {
-    const std::int64_t start = position;
+    const std::int64_t start = position_;
     bool lenSeen = false;
     for (;;) {
-        const std::int64_t remembered = position;
+        const std::int64_t remembered = position_;
         const std::optional<TagInfo> tag = getTagInfo();
         if (!tag)
             return false;
         if (tag->recordType != 2) {
-            if (lenSeen && start + type2.LEN > position)
-                position = start + type2.LEN;
+            if (lenSeen && start + type2_.LEN > position_)
+                position_ = start + type2_.LEN;
             else
-                position = remembered;
-            platform::showMessage("T2::Invalid message type = " + std::to_string(tag->recordType));
+                position_ = remembered;
+            say(Severity::Warning, remembered, "T2::Invalid message type = " + std::to_string(tag->recordType));
             return true;
         }
         std::string value = readFieldValue();
         const bool last = atFieldSeparator(kFS);
-        ++position;
+        ++position_;
         if (tag->fieldNumber == 1) {
-            type2.LEN = platform::strToInt(value);
+            type2_.LEN = platform::strToInt(value);
             lenSeen = true;
-            type2Table.setValue(1, std::to_string(type2.LEN));
+            type2Table_.setValue(1, std::to_string(type2_.LEN));
         } else if (tag->fieldNumber == 2) {
-            type2.IDC = platform::strToInt(value);
-            type2Table.setValue(2, std::to_string(type2.IDC));
+            type2_.IDC = platform::strToInt(value);
+            type2Table_.setValue(2, std::to_string(type2_.IDC));
         } else {
             // Field 2.n lives in row n; a number without a row raises GridIndexError.
-            type2Table.setRowVisible(tag->fieldNumber, true);
-            type2Table.setValue(tag->fieldNumber, std::move(value));
+            type2Table_.setRowVisible(tag->fieldNumber, true);
+            type2Table_.setValue(tag->fieldNumber, std::move(value));
         }
-        if (last)
+        if (last) {
+            if (lenSeen && type2_.LEN != position_ - start)
+                note(Severity::Warning, start,
+                     "Type-2 LEN is " + std::to_string(type2_.LEN) + ", but the record holds " +
+                         std::to_string(position_ - start) + " bytes");
             return true;
+        }
     }
 }
 
 int TransactionReader::readType4Record(T_T4& record)
 {
-    const std::int64_t p = position;
-    if (p < 0 || bufferSize - p < kType4HeaderSize) {
-        platform::showMessage("Error: Type-4 record header is cut by the end of the file");
+    const std::int64_t p = position_;
+    if (p < 0 || bufferSize_ - p < kType4HeaderSize) {
+        say(Severity::Error, std::min(p, bufferSize_), "Error: Type-4 record header is cut by the end of the file");
         return kType4Rejected;
     }
-    const std::uint8_t* header = buffer.data() + p;
+    const std::uint8_t* header = buffer_.data() + p;
     record.LEN = hexToDecimal(hexOf(header, 4));
     record.IDC = std::to_string(header[4]);
     record.IMP = std::to_string(header[5]);
@@ -367,19 +568,23 @@ int TransactionReader::readType4Record(T_T4& record)
     if (length < kType4HeaderSize) {
         // Such a record would not even hold its own header, and the walk
         // could never move past it.
-        platform::showMessage("Error: Type-4 record length " + record.LEN + " is shorter than its 18-byte header");
+        say(Severity::Error, p, "Error: Type-4 record length " + record.LEN + " is shorter than its 18-byte header");
         return kType4Rejected;
     }
     if (record.GCA != "1")
-        platform::showMessage("Error: Type-4 record grayscale compression algorithm is unknown (not WSQ)");
+        say(Severity::Warning, p, "Error: Type-4 record grayscale compression algorithm is unknown (not WSQ)");
 
-    const std::int64_t available = bufferSize - p - kType4HeaderSize;
+    const std::int64_t available = bufferSize_ - p - kType4HeaderSize;
     const std::int64_t size = std::min<std::int64_t>({static_cast<std::int64_t>(length - kType4HeaderSize), available,
                                                       std::numeric_limits<std::int32_t>::max()});
+    if (static_cast<std::uint64_t>(available) < length - kType4HeaderSize)
+        note(Severity::Error, p,
+             "Type-4 record (IDC " + record.IDC + ") is cut by the end of the file: LEN is " + record.LEN +
+                 ", the file holds " + std::to_string(bufferSize_ - p) + " bytes of it");
     record.imageData.assign(header + kType4HeaderSize, header + kType4HeaderSize + size);
     record.imageSize = static_cast<std::int32_t>(size);
     // The header's length even past the end of the buffer: the walk then ends.
-    position = p + static_cast<std::int64_t>(length);
+    position_ = p + static_cast<std::int64_t>(length);
     return kType4Ok;
 }
 

@@ -4,10 +4,11 @@
 // Type-2 and Type-4 ones. One reader lives as long as the window that shows
 // its state; every file replaces what the previous one left.
 //
-// Failures are reported through platform::prompter(). A malformed number in
-// LEN, IDC or CNT raises platform::ConversionError and a Type-2 field number
-// without a table row raises GridIndexError; either ends the load, and what
-// was read before stays in place.
+// Failures are reported through platform::prompter() and kept, with what the
+// reading found without a message, in problems(). A malformed number in LEN,
+// IDC or CNT raises platform::ConversionError and a Type-2 field number
+// without a table row raises GridIndexError; either ends the load (after it
+// is added to problems()), and what was read before stays in place.
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "nist/problems.h"
 #include "nist/reader_window.h"
 #include "nist/record_table.h"
 #include "nist/records.h"
@@ -66,7 +68,7 @@ public:
     void setWindow(ReaderWindow* window) { window_ = window ? window : &noWindow_; }
     ReaderWindow& window() const { return *window_; }
 
-    // Reads the file into buffer and runs readTransaction. False (after an
+    // Reads the file into the buffer and runs readTransaction. False (after an
     // "Error" message) when the file could not be read; nothing is parsed then.
     bool loadNistFile(const std::filesystem::path& path);
     // The same for bytes already in memory.
@@ -74,8 +76,12 @@ public:
 
     void readTransaction();
     void resetTransaction();
+    // resetTransaction, and the Type-1 values and table emptied too: for a
+    // window that must show nothing of the previous file after a failed open.
+    // The problems stay.
+    void clearTransaction();
 
-    // Record steps, each working at position.
+    // Record steps, each working at position().
     std::string nextWord(std::string_view delimiters, int limit);
     std::optional<TagInfo> getTagInfo();
     bool getNextRecord(Record& cursor);
@@ -84,37 +90,86 @@ public:
     bool readType2Record();
     int readType4Record(T_T4& record);
 
-    // Reader state, read by the window, the export and nisttool.
-    std::vector<std::uint8_t> buffer;
-    std::int64_t bufferSize = 0;
-    std::int64_t position = 0;
-    std::int32_t type4Count = 0;
-    T_T1 type1;
-    T_T2 type2;
-    std::vector<T_T4> type4Records;
-    // Entry k is the decoded image of type4Records[k] (empty when the decode
+    // For running the steps one by one: the bytes to work on, at position 0,
+    // with an empty problem list.
+    void setBuffer(std::vector<std::uint8_t> bytes);
+    void setPosition(std::int64_t position) { position_ = position; }
+
+    // What the last file gave.
+    const std::vector<std::uint8_t>& buffer() const { return buffer_; }
+    std::int64_t bufferSize() const { return bufferSize_; }
+    std::int64_t position() const { return position_; }
+    std::int32_t type4Count() const { return type4Count_; }
+    const T_T1& type1() const { return type1_; }
+    const T_T2& type2() const { return type2_; }
+    const std::vector<T_T4>& type4Records() const { return type4Records_; }
+    // Entry k is the decoded image of type4Records()[k] (empty when the decode
     // failed); filled only while decodeImages is on.
-    std::vector<platform::Bitmap> fingerprintBitmaps;
-    std::vector<FingerprintInfo> fingerprintInfo;  // aligned with fingerprintBitmaps
-    // Entry n (finger position 1 to 14): 1-based number of the record shown in
-    // thumbnail n. Maintained by the window's finger map; not cleared per file.
-    std::array<std::int32_t, 15> fingerMap{};
-    std::int32_t selectedFingerprint = 0;
+    const std::vector<platform::Bitmap>& fingerprintBitmaps() const { return fingerprintBitmaps_; }
+    const std::vector<FingerprintInfo>& fingerprintInfo() const { return fingerprintInfo_; }
+    // The tables the window's grids show; the user's edits go into them.
+    const RecordTable& type1Table() const { return type1Table_; }
+    const RecordTable& type2Table() const { return type2Table_; }
+    RecordTable& type1Table() { return type1Table_; }
+    RecordTable& type2Table() { return type2Table_; }
+
+    // Every problem of the last file, in the order found: each message shown
+    // through the prompter, and what the reading found without a message.
+    const std::vector<Problem>& problems() const { return problems_; }
+    // Unread when no Type-1 field could be read; Partial when a problem is an
+    // error; Complete otherwise.
+    Completeness completeness() const;
+
+    // Settings that survive every file; the front ends set them directly.
     bool decodeImages = true;
     // Indexed by record type 1 to 16 (entry 0 unused); only 1, 2 and 4 matter.
     std::array<bool, 17> exportTypes = allExportTypes();
 
-    RecordTable type1Table = RecordTable::type1();
-    RecordTable type2Table = RecordTable::type2();
-
 private:
+    // Where a walk ended and why, for the accounting after it.
+    struct Walk {
+        std::vector<std::string> listedTypes;  // record type text of every CNT entry after the Type-1 one
+        int entries = 0;                       // entries split off so far (1-based index of the current one)
+        int listedRead = 0;                    // listed entries handled in full
+        int unsupportedType = 0;               // type of the record that ended the walk, 0 for none
+        bool trailingNoted = false;
+    };
+
     static std::array<bool, 17> allExportTypes();
     std::string readFieldValue();
     bool atFieldSeparator(char separator) const;
     void writeType1Table();
     void walkRecords(Record cursor);
+    bool walkEntry(Walk& walk, const Record& cursor);
+    void accountForWalk(const Walk& walk);
     void readAndPlaceType4(bool& stop);
-    void decodeAndPlace(const T_T4& record);
+    void decodeAndPlace(const T_T4& record, std::int64_t start);
+
+    // A plain message box (caption: the application title), recorded.
+    void say(Severity severity, std::int64_t offset, const std::string& text);
+    // A box captioned "Error", recorded.
+    void sayError(const std::string& text, const std::string& reason);
+    // Recorded only.
+    void note(Severity severity, std::int64_t offset, const std::string& text);
+
+    std::vector<std::uint8_t> buffer_;
+    std::int64_t bufferSize_ = 0;
+    std::int64_t position_ = 0;
+    std::int32_t type4Count_ = 0;
+    T_T1 type1_;
+    T_T2 type2_;
+    std::vector<T_T4> type4Records_;
+    std::vector<platform::Bitmap> fingerprintBitmaps_;
+    std::vector<FingerprintInfo> fingerprintInfo_;  // aligned with fingerprintBitmaps_
+    RecordTable type1Table_ = RecordTable::type1();
+    RecordTable type2Table_ = RecordTable::type2();
+
+    std::vector<Problem> problems_;
+    int type1FieldsRead_ = 0;
+    bool type1LenSeen_ = false;
+    // The record the steps are working on, for the problems they find.
+    std::optional<int> currentRecord_;
+    int currentRecordType_ = 0;
 
     ReaderWindow noWindow_;
     ReaderWindow* window_ = &noWindow_;

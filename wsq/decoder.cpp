@@ -4,6 +4,7 @@
 #include <new>
 #include <span>
 
+#include "wsq/diagnostics.h"
 #include "wsq/filter_banks.h"
 #include "wsq/huffman_decode.h"
 #include "wsq/wsq.h"
@@ -15,11 +16,11 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
     try {
         fip.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0.0f);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : unquantize : calloc : fip\n");
+        wsq::diagnostic("ERROR : unquantize : calloc : fip\n");
         return -91;
     }
     if (!dqt_table.defined) {
-        std::fprintf(stderr, "ERROR: unquantize : quantization table parameters not defined!\n");
+        wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
         return -92;
     }
     const double center = dqt_table.center;
@@ -86,11 +87,11 @@ int readFrame(DecoderTables* tables, const unsigned char** cbufptr, const unsign
 int checkFrameSize(int width, int height)
 {
     if (!wsqImageSizeSupported(width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_decode_mem : image %d x %d is smaller than 81 x 81\n", width, height);
+        wsq::diagnostic("ERROR : wsq_decode_mem : image %d x %d is smaller than 81 x 81\n", width, height);
         return WSQ_ERR_FRAME_TOO_SMALL;
     }
     if (static_cast<long long>(width) * height > WSQ_MAX_PIXELS) {
-        std::fprintf(stderr, "ERROR : wsq_decode_mem : image %d x %d is larger than the decoder accepts\n", width,
+        wsq::diagnostic("ERROR : wsq_decode_mem : image %d x %d is larger than the decoder accepts\n", width,
                      height);
         return WSQ_ERR_FRAME_TOO_LARGE;
     }
@@ -108,7 +109,7 @@ int decodeCoefficients(std::vector<float>* fdata, DecoderTables* tables, const W
     try {
         qdata.assign(count, 0);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : qdata1\n");
+        wsq::diagnostic("ERROR: wsq_decode_mem : malloc : qdata1\n");
         return -20;
     }
     if (int ret = huffman_decode_data_mem(qdata.data(), count, &tables->dtt, &tables->dqt, &tables->dht, cbufptr,
@@ -149,7 +150,7 @@ int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od,
     try {
         cdata.resize(fdata.size());
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR: wsq_decode_mem : malloc : cdata\n");
+        wsq::diagnostic("ERROR: wsq_decode_mem : malloc : cdata\n");
         return -21;
     }
     convert_image_to_uchar(cdata.data(), fdata.data(), fdata.size(), tables.frame.m_shift, tables.frame.r_scale);

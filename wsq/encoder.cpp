@@ -5,6 +5,7 @@
 #include <new>
 
 #include "wsq/analysis_filters.h"
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 #include "wsq/filter_banks.h"
 #include "wsq/huffman_encode.h"
@@ -27,13 +28,13 @@ struct Output {
 int checkSize(int width, int height)
 {
     if (width < kMinWsqImageSide || height < kMinWsqImageSide) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : image %d x %d is smaller than 81 x 81\n",
+        wsq::diagnostic("ERROR : wsq_encode_1 : image %d x %d is smaller than 81 x 81\n",
                      width, height);
         return WSQ_ERR_FRAME_TOO_SMALL;
     }
     if (width > 0xFFFF || height > 0xFFFF ||
         static_cast<long long>(width) * height > WSQ_MAX_PIXELS) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : image %d x %d is larger than the codec accepts\n",
+        wsq::diagnostic("ERROR : wsq_encode_1 : image %d x %d is larger than the codec accepts\n",
                      width, height);
         return WSQ_ERR_FRAME_TOO_LARGE;
     }
@@ -50,12 +51,12 @@ int transformAndQuantize(std::vector<std::int16_t>& sip, std::array<int, kBlockC
     try {
         fdata.reserve(n);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : fdata\n");
+        wsq::diagnostic("ERROR : wsq_encode_1 : malloc : fdata\n");
         return -10;
     }
     image_to_float(fdata, m_shift, r_scale, idata, n);
     if (r_scale == 0.0f) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : uniform image, every pixel is %d\n", idata[0]);
+        wsq::diagnostic("ERROR : wsq_encode_1 : uniform image, every pixel is %d\n", idata[0]);
         return WSQ_ERR_UNIFORM_IMAGE;
     }
 
@@ -71,7 +72,7 @@ int transformAndQuantize(std::vector<std::int16_t>& sip, std::array<int, kBlockC
         return ret;
     blocks = block_sizes(qv, trees);
     if (blocks[0] + blocks[1] + blocks[2] != cmp_siz) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
+        wsq::diagnostic("ERROR : wsq_encode_1 : problem w/quantization block sizes\n");
         return -11;
     }
     return 0;
@@ -143,7 +144,7 @@ int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsig
     try {
         out.data.resize(n);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : wsq_data\n");
+        wsq::diagnostic("ERROR : wsq_encode_1 : malloc : wsq_data\n");
         return -12;
     }
     ret = writeHeader(out, qv, m_shift, r_scale, width, height, depth, ppi, comment_text);
@@ -154,7 +155,7 @@ int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsig
     try {
         huffBuf.resize(n);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : wsq_encode_1 : malloc : huff_buf\n");
+        wsq::diagnostic("ERROR : wsq_encode_1 : malloc : huff_buf\n");
         return -13;
     }
 
@@ -178,8 +179,8 @@ int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsig
         return ret;
 
     const std::size_t total = h1 + h2 + h3;
-    std::fprintf(stderr, "hsize1 = %zu :: hsize2 = %zu :: hsize3 = %zu\n", h1, h2, h3);
-    std::fprintf(stderr, "@ r = %.3f :: complen = %zu :: ratio = %.1f\n",
+    wsq::diagnostic("hsize1 = %zu :: hsize2 = %zu :: hsize3 = %zu\n", h1, h2, h3);
+    wsq::diagnostic("@ r = %.3f :: complen = %zu :: ratio = %.1f\n",
                  static_cast<double>(r_bitrate), total,
                  total > 0 ? static_cast<double>(n) / static_cast<double>(total) : 0.0);
     out.data.resize(out.len);

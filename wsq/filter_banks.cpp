@@ -6,11 +6,14 @@
 #include <new>
 #include <vector>
 
+#include "wsq/diagnostics.h"
+#include "wsq/simd.h"
+
 namespace {
 
-// Lines transformed side by side when they lie next to each other in memory
-// (the column pass), so the innermost loop runs over contiguous floats.
-constexpr int kLaneGroup = 16;
+// Longest analysis filter the vector paths take (the encoder's are 9 and 7
+// taps); longer ones go output by output.
+constexpr int kMaxAnalysisTaps = 256;
 // Filters come from one byte of the stream: at most 255 taps, so at most
 // 128 + 1 coefficients of each half contribute to one synthesized sample.
 constexpr int kMaxTerms = 2 * 130;
@@ -81,46 +84,6 @@ inline int extend(int k, int len, Extension e, int& sign)
     if (e.anti)
         sign = -1;
     return (e.rightHalf ? 2 * len - 1 : 2 * len - 2) - r;
-}
-
-// G neighbouring lines (adjacent floats in memory) at once: in the column
-// pass the innermost loop then runs over contiguous floats and vectorises.
-template <int G>
-void analyzeLanes(float* dst, int ds, const float* src, int n, int ss, const float* filt,
-                  int fsize, int firstCentre, int outCount, int outOffset, int kBegin = 0,
-                  int kEnd = -1)
-{
-    const int half = (fsize - 1) / 2;
-    if (kEnd < 0)
-        kEnd = outCount;
-    for (int k = kBegin; k < kEnd; ++k) {
-        float acc[G];
-        #pragma GCC unroll 16
-        for (int g = 0; g < G; ++g)
-            acc[g] = 0.0f;
-        const int base = 2 * k + firstCentre - half;
-        for (int i = 0; i < fsize; ++i) {
-            const float f = filt[i];
-            const float* s = src + static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss;
-                #pragma GCC unroll 16
-            for (int g = 0; g < G; ++g)
-                acc[g] += f * s[g];
-        }
-        float* d = dst + static_cast<std::ptrdiff_t>(outOffset + k) * ds;
-        for (int g = 0; g < G; ++g)
-            d[g] = acc[g];
-    }
-}
-
-// Samples of the source are ss floats apart, outputs in dst ds floats apart.
-template <int G>
-void analyzeGroup(float* dst, int ds, const float* src, int n, int ss, const float* hifilt,
-                  int hisize, const float* lofilt, int losize, bool inverted)
-{
-    const int m = (n + 1) / 2;
-    const int p = n / 2;
-    analyzeLanes<G>(dst, ds, src, n, ss, lofilt, losize, 0, m, inverted ? p : 0);
-    analyzeLanes<G>(dst, ds, src, n, ss, hifilt, hisize, 1, p, inverted ? 0 : m);
 }
 
 // The coefficients that make one synthesized sample: positions within the
@@ -210,115 +173,6 @@ bool interiorOutput(const SynthesisLayout& s, int outN, int hisize, int losize)
     return halfInterior(outN, losize / 2, losize, s.m) && halfInterior(outN, hisize / 2, hisize, s.p);
 }
 
-template <int G>
-void applyTerms(float* dst, int ds, const float* src, int ss, const Terms& terms, int shift,
-                int outN)
-{
-    float acc[G];
-    #pragma GCC unroll 16
-    for (int g = 0; g < G; ++g)
-        acc[g] = 0.0f;
-    for (int t = 0; t < terms.count; ++t) {
-        const float c = terms.coef[t];
-        const float* x = src + static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss;
-        #pragma GCC unroll 16
-        for (int g = 0; g < G; ++g)
-            acc[g] += c * x[g];
-    }
-    float* d = dst + static_cast<std::ptrdiff_t>(outN) * ds;
-    #pragma GCC unroll 16
-    for (int g = 0; g < G; ++g)
-        d[g] = acc[g];
-}
-
-// G neighbouring outputs of one term list whose coefficients sit G floats
-// apart in src: out[g] = sum over t of coef[t] * src[pos[t] + first + g],
-// added term by term in list order from 0, exactly as applyTerms does for one
-// output. Used where a line's samples are contiguous (the row pass).
-template <int G>
-inline void sumRun(float* out, const float* src, const Terms& terms, int first)
-{
-    float acc[G];
-    #pragma GCC unroll 16
-    for (int g = 0; g < G; ++g)
-        acc[g] = 0.0f;
-    for (int t = 0; t < terms.count; ++t) {
-        const float c = terms.coef[t];
-        const float* x = src + (terms.pos[t] + first);
-        #pragma GCC unroll 16
-        for (int g = 0; g < G; ++g)
-            acc[g] += c * x[g];
-    }
-    #pragma GCC unroll 16
-    for (int g = 0; g < G; ++g)
-        out[g] = acc[g];
-}
-
-// `count` outputs of one term list, shifted by one coefficient from each to
-// the next, written `step` floats apart from dst.
-void sumRuns(float* dst, int step, const float* src, const Terms& terms, int count)
-{
-    float out[kLaneGroup];
-    int j = 0;
-    for (; j + kLaneGroup <= count; j += kLaneGroup) {
-        sumRun<kLaneGroup>(out, src, terms, j);
-        for (int g = 0; g < kLaneGroup; ++g)
-            dst[static_cast<std::ptrdiff_t>(j + g) * step] = out[g];
-    }
-    for (; j < count; ++j) {
-        sumRun<1>(out, src, terms, j);
-        dst[static_cast<std::ptrdiff_t>(j) * step] = out[0];
-    }
-}
-
-// One half of the analysis of a contiguous line. Away from the ends the
-// outputs read no extension, and with the line split into its even and odd
-// samples (`split`: the m even ones, then the odd ones) output k + 1 reads the
-// floats after those output k reads, so runs of outputs are summed side by
-// side. The ends take the general path.
-void analyzeHalfContiguous(float* dst, const float* line, const float* split, int n, int m,
-                           const float* filt, int fsize, int firstCentre, int outCount,
-                           int outOffset)
-{
-    const int half = (fsize - 1) / 2;
-    // Output k reads samples 2k + firstCentre - half ... + fsize - 1.
-    const int kLo = std::max(0, ceilDiv(half - firstCentre, 2));
-    const int kHi = std::min(outCount - 1, floorDiv(n - fsize + half - firstCentre, 2));
-    if (kLo > kHi || fsize > kMaxTerms) {
-        analyzeLanes<1>(dst, 1, line, n, 1, filt, fsize, firstCentre, outCount, outOffset);
-        return;
-    }
-    Terms terms;
-    terms.count = fsize;
-    for (int i = 0; i < fsize; ++i) {
-        const int d = firstCentre - half + i;  // sample 2k + d
-        const int q = floorDiv(d, 2);
-        terms.pos[i] = (d - 2 * q == 0 ? 0 : m) + q;
-        terms.coef[i] = filt[i];
-    }
-    analyzeLanes<1>(dst, 1, line, n, 1, filt, fsize, firstCentre, outCount, outOffset, 0, kLo);
-    // sumRuns starts its runs at output 0 of the term list: shift the list to kLo.
-    for (int i = 0; i < fsize; ++i)
-        terms.pos[i] += kLo;
-    sumRuns(dst + outOffset + kLo, 1, split, terms, kHi - kLo + 1);
-    analyzeLanes<1>(dst, 1, line, n, 1, filt, fsize, firstCentre, outCount, outOffset, kHi + 1,
-                    outCount);
-}
-
-void analyzeLineContiguous(float* dst, const float* src, int n, const float* hifilt, int hisize,
-                           const float* lofilt, int losize, bool inverted, std::vector<float>& split)
-{
-    const int m = (n + 1) / 2;
-    const int p = n / 2;
-    split.resize(static_cast<std::size_t>(n));
-    for (int k = 0; k < m; ++k)
-        split[static_cast<std::size_t>(k)] = src[2 * k];
-    for (int k = 0; k < p; ++k)
-        split[static_cast<std::size_t>(m + k)] = src[2 * k + 1];
-    analyzeHalfContiguous(dst, src, split.data(), n, m, lofilt, losize, 0, m, inverted ? p : 0);
-    analyzeHalfContiguous(dst, src, split.data(), n, m, hifilt, hisize, 1, p, inverted ? 0 : m);
-}
-
 // Away from the line ends the terms of output n + 2 are those of n moved by
 // one coefficient, so the interior uses two term lists (even and odd outputs)
 // worked out once per call; only the ends work their extensions out per line.
@@ -379,109 +233,145 @@ void makePlan(SynthesisPlan& plan, int n, bool inverted, const float* hifilt, in
             synthesisTerms(plan.edges[e++], plan.layout, outN, hifilt, hisize, lofilt, losize);
 }
 
-template <int G>
-void synthesizeGroup(float* dst, int ds, const float* src, int ss, const SynthesisPlan& plan)
+
+// One output from its term list, the same sequence of operations as one lane
+// of the vector kernels.
+inline float applyTerms(const float* src, std::ptrdiff_t ss, const Terms& terms, int shift)
 {
-    Terms edge;
+    float acc = 0.0f;
+    for (int t = 0; t < terms.count; ++t)
+        acc += terms.coef[t] * src[static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss];
+    return acc;
+}
+
+// Term list of output outN of a line (edge or interior), and the shift of its
+// positions.
+const Terms& outputTerms(const SynthesisPlan& plan, int outN, Terms& scratch, int& shift)
+{
+    if (outN >= plan.first && outN <= plan.last) {
+        const int rel = outN - plan.first;
+        shift = rel / 2;
+        return plan.pattern[rel % 2];
+    }
+    shift = 0;
+    return edgeTerms(plan, outN, scratch);
+}
+
+// Lines side by side in memory (the column pass): each output sample of all
+// lines at once.
+void synthesizeAcross(float* dst, int ds, const float* src, int ss, int lines, const SynthesisPlan& plan)
+{
+    Terms scratch;
+    const float* rows[kMaxTerms];
     for (int outN = 0; outN < plan.layout.n; ++outN) {
-        if (outN >= plan.first && outN <= plan.last) {
-            const int rel = outN - plan.first;
-            applyTerms<G>(dst, ds, src, ss, plan.pattern[rel % 2], rel / 2, outN);
-        } else {
-            applyTerms<G>(dst, ds, src, ss, edgeTerms(plan, outN, edge), 0, outN);
-        }
+        int shift = 0;
+        const Terms& terms = outputTerms(plan, outN, scratch, shift);
+        for (int t = 0; t < terms.count; ++t)
+            rows[t] = src + static_cast<std::ptrdiff_t>(terms.pos[t] + shift) * ss;
+        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(outN) * ds, rows, terms.coef, terms.count,
+                           lines);
     }
 }
 
-// One contiguous line: the interior outputs of each parity are summed in runs.
-void synthesizeLineContiguous(float* dst, const float* src, const SynthesisPlan& plan)
+// One contiguous line (the row pass): the ends output by output, the
+// interior outputs of each parity as runs, then interleaved.
+void synthesizeContiguous(float* dst, const float* src, const SynthesisPlan& plan, std::vector<float>& work)
 {
-    Terms edge;
+    Terms scratch;
     for (int outN = 0; outN < plan.layout.n; ++outN) {
         if (outN >= plan.first && outN <= plan.last)
             continue;
-        applyTerms<1>(dst, 1, src, 1, edgeTerms(plan, outN, edge), 0, outN);
+        dst[outN] = applyTerms(src, 1, edgeTerms(plan, outN, scratch), 0);
     }
-    for (int parity = 0; parity < 2; ++parity) {
-        const int start = plan.first + parity;
-        if (start > plan.last)
-            continue;
-        sumRuns(dst + start, 2, src, plan.pattern[parity], (plan.last - start) / 2 + 1);
+    if (plan.first > plan.last)
+        return;
+    const int evenCount = (plan.last - plan.first) / 2 + 1;
+    const int oddCount = plan.last > plan.first ? (plan.last - plan.first - 1) / 2 + 1 : 0;
+    work.resize(static_cast<std::size_t>(2 * evenCount));
+    float* even = work.data();
+    float* odd = even + evenCount;
+    wsq::simd::sumRun(even, src, plan.pattern[0].pos, plan.pattern[0].coef, plan.pattern[0].count, evenCount);
+    if (oddCount > 0)
+        wsq::simd::sumRun(odd, src, plan.pattern[1].pos, plan.pattern[1].coef, plan.pattern[1].count, oddCount);
+    wsq::simd::interleave(dst + plan.first, even, odd, evenCount, oddCount);
+}
+
+// Any other layout, output by output.
+void synthesizeStrided(float* dst, const float* src, int ss, const SynthesisPlan& plan)
+{
+    Terms scratch;
+    for (int outN = 0; outN < plan.layout.n; ++outN) {
+        int shift = 0;
+        const Terms& terms = outputTerms(plan, outN, scratch, shift);
+        dst[static_cast<std::ptrdiff_t>(outN) * ss] = applyTerms(src, ss, terms, shift);
     }
 }
 
-// Work space of the in-place passes: one line, its even/odd split, and one
-// group of columns. A few lines instead of a second image: the transforms
-// touch far less fresh memory and stay in cache.
-struct PassBuffers {
-    std::vector<float> line, split, columns;
+// One half of the analysis: `count` outputs placed from `offset`, output k
+// weighing samples 2k + firstCentre - (fsize - 1) / 2 + i with filt[i].
+struct AnalysisHalf {
+    const float* filt;
+    int fsize;
+    int firstCentre;
+    int count;
+    int offset;
 };
 
-bool allocatePassBuffers(PassBuffers& b, int width, int height)
+void analysisHalves(AnalysisHalf halves[2], int n, const float* hifilt, int hisize, const float* lofilt,
+                    int losize, bool inverted)
 {
-    try {
-        b.line.resize(static_cast<std::size_t>(width));
-        b.split.reserve(static_cast<std::size_t>(width));
-        b.columns.resize(static_cast<std::size_t>(kLaneGroup) * static_cast<std::size_t>(height));
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
+    const int m = (n + 1) / 2;
+    const int p = n / 2;
+    halves[0] = AnalysisHalf{lofilt, losize, 0, m, inverted ? p : 0};
+    halves[1] = AnalysisHalf{hifilt, hisize, 1, p, inverted ? 0 : m};
+}
+
+inline float analyzeOne(const float* src, std::ptrdiff_t ss, int n, const AnalysisHalf& h, int k)
+{
+    const int base = 2 * k + h.firstCentre - (h.fsize - 1) / 2;
+    float acc = 0.0f;
+    for (int i = 0; i < h.fsize; ++i)
+        acc += h.filt[i] * src[static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss];
+    return acc;
+}
+
+void analyzeAcross(float* dst, int ds, const float* src, int ss, int lines, int n, const AnalysisHalf& h)
+{
+    const float* rows[kMaxAnalysisTaps];
+    for (int k = 0; k < h.count; ++k) {
+        const int base = 2 * k + h.firstCentre - (h.fsize - 1) / 2;
+        for (int i = 0; i < h.fsize; ++i)
+            rows[i] = src + static_cast<std::ptrdiff_t>(reflectWhole(base + i, n)) * ss;
+        wsq::simd::sumRows(dst + static_cast<std::ptrdiff_t>(h.offset + k) * ds, rows, h.filt, h.fsize, lines);
     }
 }
 
-// Puts `lanes` transformed columns of n samples (sample k of column g at
-// tmp[k * lanes + g]) back into the image, the first at `region`.
-void storeColumns(float* region, int width, int n, const float* tmp, int lanes)
+// A contiguous line. Away from the ends the outputs read no extension, and
+// with the line split into its even and odd samples (`split`: the m even
+// ones, then the odd ones) output k + 1 reads the floats after those output
+// k reads, so the interior is one run.
+void analyzeContiguous(float* dst, const float* src, const float* split, int n, const AnalysisHalf& h)
 {
-    for (int k = 0; k < n; ++k) {
-        float* d = region + static_cast<std::ptrdiff_t>(k) * width;
-        for (int g = 0; g < lanes; ++g)
-            d[g] = tmp[static_cast<std::ptrdiff_t>(k) * lanes + g];
+    const int m = (n + 1) / 2;
+    const int half = (h.fsize - 1) / 2;
+    const int kLo = std::max(0, ceilDiv(half - h.firstCentre, 2));
+    const int kHi = std::min(h.count - 1, floorDiv(n - h.fsize + half - h.firstCentre, 2));
+    if (kLo > kHi) {
+        for (int k = 0; k < h.count; ++k)
+            dst[h.offset + k] = analyzeOne(src, 1, n, h, k);
+        return;
     }
-}
-
-void analyzeNode(float* region, const WaveletNode& node, int width, const float* hifilt,
-                 int hisize, const float* lofilt, int losize, PassBuffers& b)
-{
-    for (int r = 0; r < node.dy; ++r) {
-        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
-        analyzeLineContiguous(b.line.data(), row, node.dx, hifilt, hisize, lofilt, losize, node.ir,
-                              b.split);
-        std::copy(b.line.begin(), b.line.begin() + node.dx, row);
+    int pos[kMaxAnalysisTaps];
+    for (int i = 0; i < h.fsize; ++i) {
+        const int d = h.firstCentre - half + i;  // sample 2k + d
+        const int q = floorDiv(d, 2);
+        pos[i] = (d - 2 * q == 0 ? 0 : m) + q + kLo;
     }
-    int c = 0;
-    for (; c + kLaneGroup <= node.dx; c += kLaneGroup) {
-        analyzeGroup<kLaneGroup>(b.columns.data(), kLaneGroup, region + c, node.dy, width, hifilt,
-                                 hisize, lofilt, losize, node.ic);
-        storeColumns(region + c, width, node.dy, b.columns.data(), kLaneGroup);
-    }
-    for (; c < node.dx; ++c) {
-        analyzeGroup<1>(b.columns.data(), 1, region + c, node.dy, width, hifilt, hisize, lofilt,
-                        losize, node.ic);
-        storeColumns(region + c, width, node.dy, b.columns.data(), 1);
-    }
-}
-
-void synthesizeNode(float* region, const WaveletNode& node, int width, const float* hifilt,
-                    int hisize, const float* lofilt, int losize, PassBuffers& b)
-{
-    SynthesisPlan plan;
-    makePlan(plan, node.dy, node.ic, hifilt, hisize, lofilt, losize);
-    int c = 0;
-    for (; c + kLaneGroup <= node.dx; c += kLaneGroup) {
-        synthesizeGroup<kLaneGroup>(b.columns.data(), kLaneGroup, region + c, width, plan);
-        storeColumns(region + c, width, node.dy, b.columns.data(), kLaneGroup);
-    }
-    for (; c < node.dx; ++c) {
-        synthesizeGroup<1>(b.columns.data(), 1, region + c, width, plan);
-        storeColumns(region + c, width, node.dy, b.columns.data(), 1);
-    }
-    makePlan(plan, node.dx, node.ir, hifilt, hisize, lofilt, losize);
-    for (int r = 0; r < node.dy; ++r) {
-        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
-        synthesizeLineContiguous(b.line.data(), row, plan);
-        std::copy(b.line.begin(), b.line.begin() + node.dx, row);
-    }
+    for (int k = 0; k < kLo; ++k)
+        dst[h.offset + k] = analyzeOne(src, 1, n, h, k);
+    wsq::simd::sumRun(dst + h.offset + kLo, split, pos, h.filt, h.fsize, kHi - kLo + 1);
+    for (int k = kHi + 1; k < h.count; ++k)
+        dst[h.offset + k] = analyzeOne(src, 1, n, h, k);
 }
 
 }  // namespace
@@ -492,21 +382,34 @@ void analyze_lines(float* dst, const float* src, int lines, int length, int line
 {
     if (length <= 0 || lines <= 0)
         return;
-    int line = 0;
-    if (lineStride == 1) {
-        for (; line + kLaneGroup <= lines; line += kLaneGroup)
-            analyzeGroup<kLaneGroup>(dst + line, sampleStride, src + line, length, sampleStride,
-                                     hifilt, hisize, lofilt, losize, inverted);
+    AnalysisHalf halves[2];
+    analysisHalves(halves, length, hifilt, hisize, lofilt, losize, inverted);
+    const bool fits = hisize <= kMaxAnalysisTaps && losize <= kMaxAnalysisTaps;
+    if (lineStride == 1 && lines > 1 && fits) {
+        for (const AnalysisHalf& h : halves)
+            analyzeAcross(dst, sampleStride, src, sampleStride, lines, length, h);
+        return;
     }
     std::vector<float> split;
-    for (; line < lines; ++line) {
+    if (sampleStride == 1 && fits)
+        split.resize(static_cast<std::size_t>(length));
+    const int m = (length + 1) / 2;
+    const int p = length / 2;
+    for (int line = 0; line < lines; ++line) {
         const std::ptrdiff_t off = static_cast<std::ptrdiff_t>(line) * lineStride;
-        if (sampleStride == 1)
-            analyzeLineContiguous(dst + off, src + off, length, hifilt, hisize, lofilt, losize,
-                                  inverted, split);
-        else
-            analyzeGroup<1>(dst + off, sampleStride, src + off, length, sampleStride, hifilt,
-                            hisize, lofilt, losize, inverted);
+        if (sampleStride == 1 && fits) {
+            for (int k = 0; k < m; ++k)
+                split[static_cast<std::size_t>(k)] = src[off + 2 * k];
+            for (int k = 0; k < p; ++k)
+                split[static_cast<std::size_t>(m + k)] = src[off + 2 * k + 1];
+            for (const AnalysisHalf& h : halves)
+                analyzeContiguous(dst + off, src + off, split.data(), length, h);
+            continue;
+        }
+        for (const AnalysisHalf& h : halves)
+            for (int k = 0; k < h.count; ++k)
+                dst[off + static_cast<std::ptrdiff_t>(h.offset + k) * sampleStride] =
+                    analyzeOne(src + off, sampleStride, length, h, k);
     }
 }
 
@@ -518,19 +421,98 @@ void synthesize_lines(float* dst, const float* src, int lines, int length, int l
         return;
     SynthesisPlan plan;
     makePlan(plan, length, inverted, hifilt, hisize, lofilt, losize);
-    int line = 0;
-    if (lineStride == 1) {
-        for (; line + kLaneGroup <= lines; line += kLaneGroup)
-            synthesizeGroup<kLaneGroup>(dst + line, sampleStride, src + line, sampleStride, plan);
+    if (lineStride == 1 && lines > 1) {
+        synthesizeAcross(dst, sampleStride, src, sampleStride, lines, plan);
+        return;
     }
-    for (; line < lines; ++line) {
+    std::vector<float> work;
+    for (int line = 0; line < lines; ++line) {
         const std::ptrdiff_t off = static_cast<std::ptrdiff_t>(line) * lineStride;
         if (sampleStride == 1)
-            synthesizeLineContiguous(dst + off, src + off, plan);
+            synthesizeContiguous(dst + off, src + off, plan, work);
         else
-            synthesizeGroup<1>(dst + off, sampleStride, src + off, sampleStride, plan);
+            synthesizeStrided(dst + off, src + off, sampleStride, plan);
     }
 }
+
+namespace {
+
+// Columns are transformed in strips of this many, through a strip buffer;
+// rows through a line buffer. The work space stays in cache, and an
+// image-sized scratch would cost fresh memory on every call.
+constexpr int kStripWidth = 64;
+
+struct PassBuffers {
+    std::vector<float> line, split, strip, work;
+};
+
+bool allocatePassBuffers(PassBuffers& b, int width, int height)
+{
+    try {
+        b.line.resize(static_cast<std::size_t>(width));
+        b.split.resize(static_cast<std::size_t>(width));
+        b.work.reserve(static_cast<std::size_t>(width) + 2);
+        b.strip.resize(static_cast<std::size_t>(kStripWidth) * static_cast<std::size_t>(height));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// Puts a strip of `lanes` columns of n samples (sample k of column g at
+// strip[k * kStripWidth + g]) back into the image at `region`.
+void storeStrip(float* region, int width, int n, const float* strip, int lanes)
+{
+    for (int k = 0; k < n; ++k)
+        std::copy_n(strip + static_cast<std::ptrdiff_t>(k) * kStripWidth, lanes,
+                    region + static_cast<std::ptrdiff_t>(k) * width);
+}
+
+void analyzeNode(float* region, const WaveletNode& node, int width, const float* hifilt, int hisize,
+                 const float* lofilt, int losize, PassBuffers& b)
+{
+    AnalysisHalf halves[2];
+    analysisHalves(halves, node.dx, hifilt, hisize, lofilt, losize, node.ir);
+    const int m = (node.dx + 1) / 2;
+    const int p = node.dx / 2;
+    for (int r = 0; r < node.dy; ++r) {
+        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
+        for (int k = 0; k < m; ++k)
+            b.split[static_cast<std::size_t>(k)] = row[2 * k];
+        for (int k = 0; k < p; ++k)
+            b.split[static_cast<std::size_t>(m + k)] = row[2 * k + 1];
+        for (const AnalysisHalf& h : halves)
+            analyzeContiguous(b.line.data(), row, b.split.data(), node.dx, h);
+        std::copy_n(b.line.data(), node.dx, row);
+    }
+    analysisHalves(halves, node.dy, hifilt, hisize, lofilt, losize, node.ic);
+    for (int c = 0; c < node.dx; c += kStripWidth) {
+        const int lanes = std::min(kStripWidth, node.dx - c);
+        for (const AnalysisHalf& h : halves)
+            analyzeAcross(b.strip.data(), kStripWidth, region + c, width, lanes, node.dy, h);
+        storeStrip(region + c, width, node.dy, b.strip.data(), lanes);
+    }
+}
+
+void synthesizeNode(float* region, const WaveletNode& node, int width, const float* hifilt, int hisize,
+                    const float* lofilt, int losize, PassBuffers& b)
+{
+    SynthesisPlan plan;
+    makePlan(plan, node.dy, node.ic, hifilt, hisize, lofilt, losize);
+    for (int c = 0; c < node.dx; c += kStripWidth) {
+        const int lanes = std::min(kStripWidth, node.dx - c);
+        synthesizeAcross(b.strip.data(), kStripWidth, region + c, width, lanes, plan);
+        storeStrip(region + c, width, node.dy, b.strip.data(), lanes);
+    }
+    makePlan(plan, node.dx, node.ir, hifilt, hisize, lofilt, losize);
+    for (int r = 0; r < node.dy; ++r) {
+        float* row = region + static_cast<std::ptrdiff_t>(r) * width;
+        synthesizeContiguous(b.line.data(), row, plan, b.work);
+        std::copy_n(b.line.data(), node.dx, row);
+    }
+}
+
+}  // namespace
 
 int wsq_decompose(float* fdata, int width, int height,
                   std::span<const WaveletNode, kWaveletNodeCount> tree, const float* hifilt,
@@ -538,8 +520,28 @@ int wsq_decompose(float* fdata, int width, int height,
 {
     PassBuffers buffers;
     if (!allocatePassBuffers(buffers, width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_decompose : malloc : fdata1\n");
+        wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
         return -94;
+    }
+    if (hisize > kMaxAnalysisTaps || losize > kMaxAnalysisTaps) {
+        // Not a filter pair this codec writes; the general path handles it.
+        std::vector<float> scratch;
+        try {
+            scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        } catch (const std::bad_alloc&) {
+            wsq::diagnostic("ERROR : wsq_decompose : malloc : fdata1\n");
+            return -94;
+        }
+        for (const WaveletNode& node : tree) {
+            if (node.dx <= 0 || node.dy <= 0)
+                continue;
+            float* region = fdata + static_cast<std::ptrdiff_t>(node.y) * width + node.x;
+            analyze_lines(scratch.data(), region, node.dy, node.dx, width, 1, hifilt, hisize, lofilt, losize,
+                          node.ir);
+            analyze_lines(region, scratch.data(), node.dx, node.dy, 1, width, hifilt, hisize, lofilt, losize,
+                          node.ic);
+        }
+        return 0;
     }
     // Each node: its rows, then the columns of the result, in place.
     for (const WaveletNode& node : tree) {
@@ -556,25 +558,24 @@ int wsq_reconstruct(float* fdata, int width, int height,
                     std::span<const float> lofilt, std::span<const float> hifilt)
 {
     if (lofilt.empty()) {
-        std::fprintf(stderr, "ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
+        wsq::diagnostic("ERROR: wsq_reconstruct : Lopass filter coefficients not defined\n");
         return -95;
     }
     if (hifilt.empty()) {
-        std::fprintf(stderr, "ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
+        wsq::diagnostic("ERROR: wsq_reconstruct : Hipass filter coefficients not defined\n");
         return -96;
     }
     const int losize = static_cast<int>(lofilt.size());
     const int hisize = static_cast<int>(hifilt.size());
     const bool pairOk = (losize % 2 == hisize % 2) && (losize % 2 == 0 || losize % 4 != hisize % 4);
     if (!pairOk) {
-        std::fprintf(stderr,
-                     "ERROR: wsq_reconstruct : filter lengths %d and %d are not a wavelet pair\n",
-                     losize, hisize);
+        wsq::diagnostic("ERROR: wsq_reconstruct : filter lengths %d and %d are not a wavelet pair\n", losize,
+                        hisize);
         return kWsqErrorFilterPair;
     }
     PassBuffers buffers;
     if (!allocatePassBuffers(buffers, width, height)) {
-        std::fprintf(stderr, "ERROR : wsq_reconstruct : malloc : fdata1\n");
+        wsq::diagnostic("ERROR : wsq_reconstruct : malloc : fdata1\n");
         return -97;
     }
     // Nodes in reverse: the columns of each, then the rows of the result, in place.

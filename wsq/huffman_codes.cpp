@@ -3,13 +3,15 @@
 #include <cstdio>
 #include <new>
 
+#include "wsq/diagnostics.h"
+
 int build_huffsizes(std::vector<HuffCode>* ohuffcode_table, int* olast_size, const unsigned char* huffbits)
 {
     std::vector<HuffCode> table;
     try {
         table.reserve(MAX_HUFFCOUNTS + 1);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : build_huffsizes : calloc : huffcode_table\n");
+        wsq::diagnostic("ERROR : build_huffsizes : calloc : huffcode_table\n");
         return -2;
     }
     for (int length = 1; length <= MAX_HUFFBITS; ++length)
@@ -50,10 +52,10 @@ int check_all_ones_code(const std::vector<HuffCode>& huffcode_table, int last_si
         const HuffCode& entry = huffcode_table[static_cast<std::size_t>(i)];
         const unsigned mask = (1u << entry.size) - 1u;
         if ((entry.code & mask) == mask) {
-            std::fprintf(stderr, "WARNING: A code in the hufftable contains an ");
-            std::fprintf(stderr, "all 1's code.\n         This image may still be ");
-            std::fprintf(stderr, "decodable.\n         It is not compliant with ");
-            std::fprintf(stderr, "the WSQ specification.\n");
+            wsq::diagnostic("WARNING: A code in the hufftable contains an "
+                            "all 1's code.\n         This image may still be "
+                            "decodable.\n         It is not compliant with "
+                            "the WSQ specification.\n");
             return -1;
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 #include "wsq/stream_reader.h"
 
@@ -41,7 +42,7 @@ inline int loadByte(unsigned short* omarker, bool marker_allowed, const unsigned
     if (next == 0x00)
         return 0;
     if (!marker_allowed) {
-        std::fprintf(stderr, "ERROR: getc_nextbits_wsq : No stuffed zeros\n");
+        wsq::diagnostic("ERROR: getc_nextbits_wsq : No stuffed zeros\n");
         return -41;
     }
     *omarker = static_cast<unsigned short>(0xFF00 | next);
@@ -112,7 +113,7 @@ int decode_category(int* ocategory, unsigned short* omarker, const HuffDecodeTab
     int length = 1;
     while (code > tables.maxcode[length]) {
         if (length == MAX_HUFFBITS) {
-            std::fprintf(stderr, "ERROR : decode_category : no huffman code matches within 16 bits\n");
+            wsq::diagnostic("ERROR : decode_category : no huffman code matches within 16 bits\n");
             return WSQ_ERR_NO_CODE;
         }
         int bit = 0;
@@ -130,7 +131,7 @@ int decode_category(int* ocategory, unsigned short* omarker, const HuffDecodeTab
     // outside its values; such a bit sequence matches no real code.
     const int index = tables.valptr[length] + code - tables.mincode[length];
     if (index < 0 || index >= MAX_HUFFCOUNTS) {
-        std::fprintf(stderr, "ERROR : decode_category : no huffman code matches within 16 bits\n");
+        wsq::diagnostic("ERROR : decode_category : no huffman code matches within 16 bits\n");
         return WSQ_ERR_NO_CODE;
     }
     *ocategory = huffvalues[index];
@@ -154,8 +155,8 @@ int startBlock(unsigned short marker, HuffDecodeTables* tables, const HuffSlot**
     if (int ret = getc_sob_segment(&table_id, cbufptr, ebufptr))
         return ret;
     if (table_id >= MAX_DHT_TABLES || !(*dht_table)[table_id].defined) {
-        std::fprintf(stderr, "ERROR : huffman_decode_data_mem : ");
-        std::fprintf(stderr, "huffman table {%d} undefined.\n", table_id);
+        wsq::diagnostic("ERROR : huffman_decode_data_mem : "
+                        "huffman table {%d} undefined.\n", table_id);
         return -51;
     }
     *slot = &(*dht_table)[table_id];
@@ -165,14 +166,14 @@ int startBlock(unsigned short marker, HuffDecodeTables* tables, const HuffSlot**
         return ret;
     assign_huffcodes(codes);
     if (check_all_ones_code(codes, last_size) != 0)
-        std::fprintf(stderr, "         hufftable_id = %d\n", table_id);
+        wsq::diagnostic("         hufftable_id = %d\n", table_id);
     make_decode_tables(tables, codes, (*slot)->huffbits.data());
     return 0;
 }
 
 int overrun(std::size_t capacity)
 {
-    std::fprintf(stderr, "ERROR : huffman_decode_data_mem : coefficients overrun the image of %zu values\n",
+    wsq::diagnostic("ERROR : huffman_decode_data_mem : coefficients overrun the image of %zu values\n",
                  capacity);
     return WSQ_ERR_COEFF_OVERRUN;
 }
@@ -229,7 +230,7 @@ int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt
                 continue;
             }
         } else {
-            std::fprintf(stderr, "ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n", category, category);
+            wsq::diagnostic("ERROR: huffman_decode_data_mem : Invalid code %d (%x).\n", category, category);
             return -52;
         }
         if (zeros > capacity - pos)

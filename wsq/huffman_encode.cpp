@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
 namespace {
@@ -191,7 +192,7 @@ int sort_huffbits(LengthCounts& bits)
     }
     for (int i = kMaxCodeSize; i > MAX_HUFFBITS; --i) {
         if (count(i) > 0) {
-            std::fprintf(stderr, "ERROR : sort_huffbits : Code length of %d is greater than 16.\n",
+            wsq::diagnostic("ERROR : sort_huffbits : Code length of %d is greater than 16.\n",
                          i - 1);
             return -3;
         }
@@ -253,8 +254,8 @@ int make_huff_table(HuffCodeTable& table, std::array<unsigned char, MAX_HUFFBITS
         return ret;
     assign_huffcodes(codes);
     if (check_all_ones_code(codes, lastSize) != 0) {
-        std::fprintf(stderr, "ERROR: This huffcode warning is an error ");
-        std::fprintf(stderr, "for the encoder.\n");
+        wsq::diagnostic("ERROR: This huffcode warning is an error "
+                        "for the encoder.\n");
         return -1;
     }
     huffvalues.resize(static_cast<std::size_t>(lastSize));
@@ -262,7 +263,7 @@ int make_huff_table(HuffCodeTable& table, std::array<unsigned char, MAX_HUFFBITS
     // A symbol without a code would silently drop coefficients from the block.
     for (int sym = 0; sym < kReservedSymbol; ++sym) {
         if (counts[sym] != 0 && table[sym].size == 0) {
-            std::fprintf(stderr, "ERROR : make_huff_table : symbol %d has no code\n", sym);
+            wsq::diagnostic("ERROR : make_huff_table : symbol %d has no code\n", sym);
             return -3;
         }
     }
@@ -295,7 +296,7 @@ int compress_block(unsigned char* out, std::size_t capacity, std::size_t& coded_
         });
     w.finish_bits();
     if (w.overflow()) {
-        std::fprintf(stderr, "ERROR : compress_block : coded block exceeds its buffer of %zu bytes\n",
+        wsq::diagnostic("ERROR : compress_block : coded block exceeds its buffer of %zu bytes\n",
                      capacity);
         return WSQ_ERR_BLOCK_OVERFLOW;
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 #include "wsq/stream_reader.h"
 #include "wsq/stream_writer.h"
@@ -52,7 +53,7 @@ bool reserveOrReport(Vector& v, int capacity, const char* message)
         v.reserve(static_cast<std::size_t>(capacity));
         return true;
     } catch (const std::bad_alloc&) {
-        std::fputs(message, stderr);
+        wsq::diagnostic("%s", message);
         return false;
     }
 }
@@ -64,7 +65,7 @@ bool copyOrReport(std::optional<std::string>* ocopy, std::string_view text, cons
         ocopy->emplace(text);
         return true;
     } catch (const std::bad_alloc&) {
-        std::fputs(message, stderr);
+        wsq::diagnostic("%s", message);
         return false;
     }
 }
@@ -77,7 +78,7 @@ int allocfet_ret(std::unique_ptr<FetList>* ofet, int capacity)
     try {
         fet = std::make_unique<FetList>();
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : allocfet_ret : malloc : fet\n");
+        wsq::diagnostic("ERROR : allocfet_ret : malloc : fet\n");
         return -2;
     }
     fet->capacity = std::max(capacity, 0);
@@ -119,7 +120,7 @@ int updatefet_ret(std::string_view feature, std::optional<std::string_view> valu
     try {
         fet->names.emplace_back(feature);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : updatefet_ret : strdup : fet->names[]\n");
+        wsq::diagnostic("ERROR : updatefet_ret : strdup : fet->names[]\n");
         return -3;
     }
     // Room for the value was reserved with the name's slot.
@@ -131,7 +132,7 @@ int extractfet_ret(std::optional<std::string>* ovalue, std::string_view feature,
 {
     const int at = findName(fet, feature);
     if (at < 0) {
-        std::fprintf(stderr, "ERROR : extractfet_ret : feature %.*s not found\n", static_cast<int>(feature.size()),
+        wsq::diagnostic("ERROR : extractfet_ret : feature %.*s not found\n", static_cast<int>(feature.size()),
                      feature.data());
         return -2;
     }
@@ -172,7 +173,7 @@ int string2fet(std::unique_ptr<FetList>* ofet, std::string_view istr)
             ++pos;
         const std::string_view name = istr.substr(nameStart, pos - nameStart);
         if (name.empty()) {
-            std::fprintf(stderr, "ERROR : string2fet : empty name string found\n");
+            wsq::diagnostic("ERROR : string2fet : empty name string found\n");
             return -2;
         }
         while (pos < istr.size() && isBlank(istr[pos]))
@@ -184,7 +185,7 @@ int string2fet(std::unique_ptr<FetList>* ofet, std::string_view istr)
         while (pos < istr.size() && (isBlank(istr[pos]) || istr[pos] == '\n'))
             ++pos;
         if (name.size() > MAX_FET_LENGTH || value.size() > MAX_FET_LENGTH) {
-            std::fprintf(stderr, "ERROR : string2fet : name or value longer than 511 characters\n");
+            wsq::diagnostic("ERROR : string2fet : name or value longer than 511 characters\n");
             return WSQ_ERR_FET_TOO_LONG;
         }
         if (int ret = updatefet_ret(name, value.empty() ? std::nullopt : std::optional(value), fet.get()))
@@ -205,7 +206,7 @@ int fet2string(std::string* ostr, const FetList& fet)
     try {
         text.reserve(size);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : fet2string : malloc : str\n");
+        wsq::diagnostic("ERROR : fet2string : malloc : str\n");
         return -2;
     }
     for (int i = 0; i < fet.count(); ++i) {
@@ -236,8 +237,8 @@ int combine_nistcom(std::unique_ptr<FetList>* onistcom, int w, int h, int d, int
     updatefet_ret("PPI", decimal(ppi), &fet);
     std::optional<std::string> lossy;
     if (lookupfet(&lossy, "LOSSY", fet) == 1 && lossy != "0" && lossyflag == 0) {
-        std::fprintf(stderr, "WARNING : combine_nistcom : ");
-        std::fprintf(stderr, "request to unset lossy flag ignored\n");
+        wsq::diagnostic("WARNING : combine_nistcom : "
+                        "request to unset lossy flag ignored\n");
     } else {
         updatefet_ret("LOSSY", decimal(lossyflag), &fet);
     }

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
 namespace {
@@ -209,11 +210,11 @@ int quantize(std::vector<std::int16_t>& sip, int& cmp_siz, QuantValues& quant_va
     for (int s = 0; s < kCodedSubbandCount; ++s)
         anyAbove = anyAbove || quant_vals.variance[s] >= kVarianceThreshold;
     if (!anyAbove) {
-        std::fprintf(stderr, "ERROR : quantize : no subband variance reaches the threshold\n");
+        wsq::diagnostic("ERROR : quantize : no subband variance reaches the threshold\n");
         return WSQ_ERR_NO_VARIANCE;
     }
     if (!binWidths(quant_vals)) {
-        std::fprintf(stderr, "ERROR : quantize : bit rate %f gives no usable bin widths\n",
+        wsq::diagnostic("ERROR : quantize : bit rate %f gives no usable bin widths\n",
                      static_cast<double>(quant_vals.r));
         quant_vals.bin_width.fill(0.0f);
         quant_vals.zero_bin.fill(0.0f);
@@ -223,14 +224,14 @@ int quantize(std::vector<std::int16_t>& sip, int& cmp_siz, QuantValues& quant_va
     try {
         sip.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : quantize : calloc : sip\n");
+        wsq::diagnostic("ERROR : quantize : calloc : sip\n");
         return -90;
     }
     std::int16_t* out = sip.data();
     for (int s = 0; s < kCodedSubbandCount; ++s) {
         const float q = quant_vals.bin_width[s];
         if (q == 0.0f) {
-            std::fprintf(stderr, "%d -> %3.6f\n", s, static_cast<double>(q));
+            wsq::diagnostic("%d -> %3.6f\n", s, static_cast<double>(q));
             continue;
         }
         fitBinWidth(quant_vals.bin_width[s], quant_vals.zero_bin[s], trees.subbands[s], fip, width);

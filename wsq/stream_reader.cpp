@@ -4,12 +4,13 @@
 #include <cstring>
 #include <new>
 
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
 int getc_byte(unsigned char* ochar, const unsigned char** cbufptr, const unsigned char* ebufptr)
 {
     if (*cbufptr >= ebufptr) {
-        std::fprintf(stderr, "ERROR : getc_byte : premature End Of Buffer\n");
+        wsq::diagnostic("ERROR : getc_byte : premature End Of Buffer\n");
         return -39;
     }
     *ochar = **cbufptr;
@@ -21,7 +22,7 @@ int getc_bytes(unsigned char* ochars, std::size_t ilen, const unsigned char** cb
                const unsigned char* ebufptr)
 {
     if (*cbufptr > ebufptr || static_cast<std::size_t>(ebufptr - *cbufptr) < ilen) {
-        std::fprintf(stderr, "ERROR : getc_bytes : premature End Of Buffer\n");
+        wsq::diagnostic("ERROR : getc_bytes : premature End Of Buffer\n");
         return -40;
     }
     if (ilen > 0)
@@ -64,30 +65,30 @@ int getc_marker_wsq(unsigned short* omarker, int type, const unsigned char** cbu
     switch (type) {
     case EXPECT_SOI:
         if (marker != SOI_WSQ) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : No SOI marker. {%u}\n", marker);
+            wsq::diagnostic("ERROR : getc_marker_wsq : No SOI marker. {%u}\n", marker);
             return -88;
         }
         break;
     case EXPECT_TABLES_OR_SOF:
         if (marker != SOF_WSQ && !isTableOrComment(marker)) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
+            wsq::diagnostic("ERROR : getc_marker_wsq : No SOF, Table, or comment markers.\n");
             return -89;
         }
         break;
     case EXPECT_TABLES_OR_SOB:
         if (marker != SOB_WSQ && !isTableOrComment(marker)) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : No SOB, Table, or comment markers.\n");
+            wsq::diagnostic("ERROR : getc_marker_wsq : No SOB, Table, or comment markers.\n");
             return -90;
         }
         break;
     case EXPECT_ANY:
         if (marker < 0xFF00) {
-            std::fprintf(stderr, "ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
+            wsq::diagnostic("ERROR : getc_marker_wsq : no marker found {%04X}\n", marker);
             return -91;
         }
         break;
     default:
-        std::fprintf(stderr, "ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
+        wsq::diagnostic("ERROR : getc_marker_wsq : Invalid marker -> {%4X}\n", marker);
         return -92;
     }
     *omarker = marker;
@@ -109,7 +110,7 @@ int getc_table_wsq(unsigned short marker, TransformTable* dtt_table, QuantTable*
         return getc_comment(&comment, cbufptr, ebufptr);
     }
     default:
-        std::fprintf(stderr, "ERROR: getc_table_wsq : Invalid table defined -> {%u}\n", marker);
+        wsq::diagnostic("ERROR: getc_table_wsq : Invalid table defined -> {%u}\n", marker);
         return -93;
     }
 }
@@ -173,13 +174,13 @@ int getc_transform_table(TransformTable* dtt_table, const unsigned char** cbufpt
     try {
         dtt_table->lofilt.assign(l1, 0.0f);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : getc_transform_table : calloc : lofilt\n");
+        wsq::diagnostic("ERROR : getc_transform_table : calloc : lofilt\n");
         return -94;
     }
     try {
         dtt_table->hifilt.assign(l0, 0.0f);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : getc_transform_table : calloc : hifilt\n");
+        wsq::diagnostic("ERROR : getc_transform_table : calloc : hifilt\n");
         return -95;
     }
 
@@ -250,8 +251,8 @@ int getc_huffman_table(unsigned char* otable_id, std::array<unsigned char, MAX_H
         *bytes_left = length - 2;
     }
     if (*bytes_left <= 0) {
-        std::fprintf(stderr, "ERROR : getc_huffman_table : ");
-        std::fprintf(stderr, "no huffman table bytes remaining\n");
+        wsq::diagnostic("ERROR : getc_huffman_table : "
+                        "no huffman table bytes remaining\n");
         return -2;
     }
     unsigned char table_id = 0;
@@ -266,9 +267,9 @@ int getc_huffman_table(unsigned char* otable_id, std::array<unsigned char, MAX_H
     for (unsigned char count : huffbits)
         num_hufvals += count;
     if (num_hufvals > MAX_HUFFCOUNTS) {
-        std::fprintf(stderr, "ERROR : getc_huffman_table : ");
-        std::fprintf(stderr, "num_hufvals (%d) is larger", num_hufvals);
-        std::fprintf(stderr, "than MAX_HUFFCOUNTS (%d)\n", MAX_HUFFCOUNTS);
+        wsq::diagnostic("ERROR : getc_huffman_table : "
+                        "num_hufvals (%d) is larger"
+                        "than MAX_HUFFCOUNTS (%d)\n", num_hufvals, MAX_HUFFCOUNTS);
         return -4;
     }
     std::array<unsigned char, MAX_HUFFCOUNTS> huffvalues{};
@@ -292,15 +293,15 @@ int getc_huffman_table_wsq(HuffSlots* dht_table, const unsigned char** cbufptr, 
         if (int ret = getc_huffman_table(&table_id, &huffbits, &huffvalues, first, &bytes_left, cbufptr, ebufptr))
             return ret;
         if (table_id >= MAX_DHT_TABLES) {
-            std::fprintf(stderr, "ERROR : getc_huffman_table_wsq : huffman table ID = %d is not below 8\n",
+            wsq::diagnostic("ERROR : getc_huffman_table_wsq : huffman table ID = %d is not below 8\n",
                          table_id);
             return WSQ_ERR_TABLE_ID;
         }
         HuffSlot& slot = (*dht_table)[table_id];
         // The first table of a segment may replace a slot; later ones may not.
         if (!first && slot.defined) {
-            std::fprintf(stderr, "ERROR : getc_huffman_table_wsq : ");
-            std::fprintf(stderr, "huffman table ID = %d already defined\n", table_id);
+            wsq::diagnostic("ERROR : getc_huffman_table_wsq : "
+                            "huffman table ID = %d already defined\n", table_id);
             return -2;
         }
         slot.huffbits = huffbits;
@@ -347,14 +348,14 @@ int getc_comment(std::string* ocomment, const unsigned char** cbufptr, const uns
     if (int ret = getc_u16(&length, cbufptr, ebufptr))
         return ret;
     if (length < 2) {
-        std::fprintf(stderr, "ERROR : getc_comment : segment length %d is below 2\n", length);
+        wsq::diagnostic("ERROR : getc_comment : segment length %d is below 2\n", length);
         return WSQ_ERR_COMMENT_LENGTH;
     }
     std::string text;
     try {
         text.assign(length - 2u, '\0');
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ERROR : getc_comment : malloc : comment\n");
+        wsq::diagnostic("ERROR : getc_comment : malloc : comment\n");
         return -2;
     }
     if (int ret = getc_bytes(reinterpret_cast<unsigned char*>(text.data()), text.size(), cbufptr, ebufptr))
@@ -370,9 +371,9 @@ int getc_skip_marker_segment(unsigned short marker, const unsigned char** cbufpt
         return ret;
     const unsigned short skip = static_cast<unsigned short>(length - 2);
     if (static_cast<std::ptrdiff_t>(skip) >= ebufptr - *cbufptr) {
-        std::fprintf(stderr, "ERROR : getc_skip_marker_segment : ");
-        std::fprintf(stderr, "unexpected end of buffer when parsing ");
-        std::fprintf(stderr, "marker %d segment of length %d\n", marker, skip);
+        wsq::diagnostic("ERROR : getc_skip_marker_segment : "
+                        "unexpected end of buffer when parsing "
+                        "marker %d segment of length %d\n", marker, skip);
         return -2;
     }
     *cbufptr += skip;

@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wsq/diagnostics.h"
 #include "wsq/errors.h"
 
 int putc_byte(unsigned char c, unsigned char* odata, std::size_t oalloc, std::size_t* olen)
 {
     if (*olen >= oalloc) {
-        std::fprintf(stderr, "ERROR : putc_byte : buffer overlow : alloc = %zu, request = %zu\n", oalloc, *olen);
+        wsq::diagnostic("ERROR : putc_byte : buffer overlow : alloc = %zu, request = %zu\n", oalloc, *olen);
         return -32;
     }
     odata[(*olen)++] = c;
@@ -20,7 +21,7 @@ int putc_bytes(const unsigned char* data, std::size_t n, unsigned char* odata, s
                std::size_t* olen)
 {
     if (n > oalloc || *olen > oalloc - n) {
-        std::fprintf(stderr, "ERROR : putc_bytes : buffer overlow : alloc = %zu, request = %zu\n", oalloc,
+        wsq::diagnostic("ERROR : putc_bytes : buffer overlow : alloc = %zu, request = %zu\n", oalloc,
                      *olen + n);
         return -33;
     }
@@ -47,7 +48,7 @@ int putc_com_segment(std::string_view text, unsigned char* odata, std::size_t oa
 {
     // The length field counts itself; a longer text would wrap it and corrupt the stream.
     if (text.size() > 0xFFFF - 2) {
-        std::fprintf(stderr, "ERROR : putc_com_segment : comment of %zu bytes does not fit a segment\n",
+        wsq::diagnostic("ERROR : putc_com_segment : comment of %zu bytes does not fit a segment\n",
                      text.size());
         return WSQ_ERR_COMMENT_TOO_LONG;
     }
@@ -134,7 +135,7 @@ int putc_transform_table(const float* lofilt, unsigned char losize, const float*
         bool tooHigh = false;
         ret = putTap(lofilt[i], odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
-            std::fprintf(stderr, "ERROR: putc_transform_table : lofilt[%d] to high at %f\n", i, lofilt[i]);
+            wsq::diagnostic("ERROR: putc_transform_table : lofilt[%d] to high at %f\n", i, lofilt[i]);
             return -82;
         }
     }
@@ -142,7 +143,7 @@ int putc_transform_table(const float* lofilt, unsigned char losize, const float*
         bool tooHigh = false;
         ret = putTap(hifilt[i], odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
-            std::fprintf(stderr, "ERROR: putc_transform_table : hifilt[%d] to high at %f\n", i, hifilt[i]);
+            wsq::diagnostic("ERROR: putc_transform_table : hifilt[%d] to high at %f\n", i, hifilt[i]);
             return -83;
         }
     }
@@ -171,13 +172,13 @@ int putc_quantization_table(const QuantValues& quant_vals, unsigned char* odata,
         bool tooHigh = false;
         ret = putScaledU16(q, odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
-            std::fprintf(stderr, "ERROR : putc_quantization_table : Q[%d] to high at %f\n", s, q);
+            wsq::diagnostic("ERROR : putc_quantization_table : Q[%d] to high at %f\n", s, q);
             return -86;
         }
         if (ret == 0)
             ret = putScaledU16(z, odata, oalloc, olen, &tooHigh);
         if (tooHigh) {
-            std::fprintf(stderr, "ERROR : putc_quantization_table : Z[%d] to high at %f\n", s, z);
+            wsq::diagnostic("ERROR : putc_quantization_table : Z[%d] to high at %f\n", s, z);
             return -87;
         }
     }
@@ -193,7 +194,7 @@ int putc_sof_segment(int width, int height, float m_shift, float r_scale, unsign
     if (width < 0 || width > 0xFFFF || height < 0 || height > 0xFFFF ||
         !encodeScaledValue(m_shift, 65535.0, &shiftScale, &shiftInt) ||
         !encodeScaledValue(r_scale, 65535.0, &rScale, &rInt)) {
-        std::fprintf(stderr, "ERROR : putc_sof_segment : frame value out of range\n");
+        wsq::diagnostic("ERROR : putc_sof_segment : frame value out of range\n");
         return WSQ_ERR_FRAME_TOO_LARGE;
     }
     int ret = putc_u16(SOF_WSQ, odata, oalloc, olen);

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     app::TMainNISTForm& nist = *windows.mainNistForm;
     nist.show();
     nist.FileOpen1Accept(transaction);
-    if (nist.reader().fingerprintBitmaps.empty()) {
+    if (nist.reader().fingerprintBitmaps().empty()) {
         std::fprintf(stderr, "nistviewer_screenshots: %s holds no decoded fingerprint\n", argv[1]);
         return 1;
     }
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
 
     // The viewer as a click on the right index finger leaves it, with the zoom
     // panel open and the print fitted into the window.
-    const int position = nist.reader().fingerMap[2] > 0 ? 2 : 1;
+    const int position = nist.fingerMapSlots()[2] > 0 ? 2 : 1;
     nist.ImageClick(position);
     viewer::TMainWSQForm& imageViewer = *windows.mainWsqForm;
     imageViewer.MenuZoomToolbar->setChecked(true);

@@ -64,7 +64,7 @@ protected:
         const auto path = dir.path() / "prints.nist";
         writeTransaction(path, {{1, 1, 160, 150}, {6, 1, 144, 160}, {10, 0, 128, 128}}, {});
         form.FileOpen1Accept(path.string());
-        ASSERT_EQ(form.reader().fingerprintBitmaps.size(), 3u);
+        ASSERT_EQ(form.reader().fingerprintBitmaps().size(), 3u);
         ASSERT_TRUE(prompter.entries.empty());
     }
 };
@@ -126,13 +126,13 @@ TEST_F(FingerMapTest, PlacingFollowsFingerPositionAndTheLastRecordWins)
     EXPECT_EQ(map.label(7)->pos(), QPoint(260, 32));
     EXPECT_EQ(map.label(7)->text(), "Left index finger\nLive-scan plain\n750x800");
     EXPECT_TRUE(map.label(7)->isVisibleTo(&map));
-    EXPECT_EQ(form.reader().fingerMap[7], 2);
+    EXPECT_EQ(form.fingerMapSlots()[7], 2);
 
     // Positions 0 and 15 have no slot: nothing changes.
-    const auto before = form.reader().fingerMap;
+    const auto before = form.fingerMapSlots();
     form.placeFingerprint(grayBitmap(4, 4, 3), record("0", "1", 400, 400), 3);
     form.placeFingerprint(grayBitmap(4, 4, 3), record("15", "1", 400, 400), 4);
-    EXPECT_EQ(form.reader().fingerMap, before);
+    EXPECT_EQ(form.fingerMapSlots(), before);
     for (int n = 2; n <= 14; ++n) {
         if (n == 7)
             continue;
@@ -145,7 +145,7 @@ TEST_F(FingerMapTest, PlacingFollowsFingerPositionAndTheLastRecordWins)
     EXPECT_EQ(map.thumbnail(1)->size(), QSize(100, 100));
     EXPECT_EQ(map.thumbnail(1)->picture(), app::toQImage(second));
     EXPECT_EQ(map.label(1)->text(), "Right thumb\nNonlive-scan rolled\n400x400");
-    EXPECT_EQ(form.reader().fingerMap[1], 5);
+    EXPECT_EQ(form.fingerMapSlots()[1], 5);
 }
 
 TEST_F(FingerMapTest, TheCheckBoxShowsExactlyTheLabelsOfPlacedPrints)
@@ -176,9 +176,9 @@ TEST_F(FingerMapTest, AClickOpensTheFingerprintInTheImageViewer)
 {
     openPrints();
     QTest::mouseClick(form.fingerMap->thumbnail(6), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-    EXPECT_EQ(form.reader().selectedFingerprint, 1);
+    EXPECT_EQ(form.selectedFingerprint(), 1);
     EXPECT_TRUE(imageViewer.isVisible());
-    EXPECT_EQ(imageViewer.SourceBitmap(), form.reader().fingerprintBitmaps[1]);
+    EXPECT_EQ(imageViewer.SourceBitmap(), form.reader().fingerprintBitmaps()[1]);
     EXPECT_EQ(imageViewer.statusText(), "   Image info: width = 144, height = 160");
 
     // The viewer keeps its copy when another file replaces the prints.
@@ -192,7 +192,7 @@ TEST_F(FingerMapTest, ThePopupActsOnThePrintPressedToOpenIt)
     openPrints();
     QTest::mouseClick(form.fingerMap->thumbnail(1), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     rightClick(form.fingerMap->thumbnail(10));
-    EXPECT_EQ(form.reader().selectedFingerprint, 2);
+    EXPECT_EQ(form.selectedFingerprint(), 2);
     EXPECT_TRUE(form.PopupMenu4Fingerprint->isVisible());
     form.PopupMenu4Fingerprint->hide();
     QStringList items;
@@ -204,7 +204,7 @@ TEST_F(FingerMapTest, ThePopupActsOnThePrintPressedToOpenIt)
     form.MenuCopy->trigger();
     const QImage copied = QGuiApplication::clipboard()->image();
     EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
-              app::toQImage(form.reader().fingerprintBitmaps[2]).convertToFormat(QImage::Format_RGB32));
+              app::toQImage(form.reader().fingerprintBitmaps()[2]).convertToFormat(QImage::Format_RGB32));
     EXPECT_TRUE(prompter.entries.empty());
 }
 
@@ -222,7 +222,7 @@ TEST_F(FingerMapTest, SaveAsWsqWritesTheRecordBytesUnderTheWsqExtension)
     form.MenuSaveAsWSQ->trigger();
     EXPECT_EQ(filterAsked, "FBI Wavelet Scalar Quantization (*.wsq)");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "print.dat"));
-    EXPECT_EQ(readBytes(dir.path() / "print.wsq"), form.reader().type4Records[1].imageData);
+    EXPECT_EQ(readBytes(dir.path() / "print.wsq"), form.reader().type4Records()[1].imageData);
     EXPECT_TRUE(prompter.entries.empty());
 
     // Cancel does nothing; a place that cannot take the file says so and writes nothing.
@@ -267,7 +267,7 @@ TEST_F(FingerMapTest, SaveAsBmpWritesA24BitBitmapOfTheDecodedPrint)
     EXPECT_EQ(bytes[28], 24);  // bits per pixel
     const auto loaded = imagelib::LoadImageToBitmap(bmp.string(), nullptr, 0);
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(*loaded, form.reader().fingerprintBitmaps[0]);
+    EXPECT_EQ(*loaded, form.reader().fingerprintBitmaps()[0]);
     EXPECT_TRUE(prompter.entries.empty());
 
     // A file that cannot be created ends the command in the application's error box.

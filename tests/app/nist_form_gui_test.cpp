@@ -138,9 +138,9 @@ TEST_F(NistFormTest, OpeningATransactionFillsTablesTabsAndThumbnails)
     // CNT's separators are drawn as control pictures and stored unchanged.
     const QString cnt = cellText(form.StringGrid1, 3, 1);
     EXPECT_TRUE(cnt.startsWith(QString::fromUtf8("1\u241F")) && cnt.contains(QChar(0x241E))) << cnt.toStdString();
-    EXPECT_EQ(form.reader().type1Table.value(3), form.reader().type1.CNT);
+    EXPECT_EQ(form.reader().type1Table().value(3), form.reader().type1().CNT);
     EXPECT_EQ(cellText(form.StringGrid2, 5, 1), QString::fromUtf8("A\u241EB\u241FC"));
-    EXPECT_EQ(form.reader().type2Table.value(5), kSeparators);
+    EXPECT_EQ(form.reader().type2Table().value(5), kSeparators);
     EXPECT_EQ(cellText(form.StringGrid2, 10, 1), "ten");
     for (int row : {1, 2, 5, 10})
         EXPECT_TRUE(rowShown(form.StringGrid2, row)) << row;
@@ -148,8 +148,8 @@ TEST_F(NistFormTest, OpeningATransactionFillsTablesTabsAndThumbnails)
         EXPECT_FALSE(rowShown(form.StringGrid2, row)) << row;
 
     // Four records; the one at position 15 has no slot but stays listed.
-    ASSERT_EQ(form.reader().type4Records.size(), 4u);
-    ASSERT_EQ(form.reader().fingerprintBitmaps.size(), 4u);
+    ASSERT_EQ(form.reader().type4Records().size(), 4u);
+    ASSERT_EQ(form.reader().fingerprintBitmaps().size(), 4u);
     const QSize sizes[3] = {{100, 93}, {93, 100}, {100, 100}};
     const char* labels[3] = {"Right thumb\nLive-scan rolled\n160x150", "Right index finger\nLive-scan plain\n150x160",
                              "Right middle finger\nNonlive-scan rolled\n128x128"};
@@ -157,10 +157,10 @@ TEST_F(NistFormTest, OpeningATransactionFillsTablesTabsAndThumbnails)
         EXPECT_EQ(form.fingerMap->thumbnail(n)->size(), sizes[n - 1]) << n;
         EXPECT_EQ(form.fingerMap->thumbnail(n)->pos(), app::FingerMap::thumbnailOrigin(n));
         EXPECT_EQ(form.fingerMap->thumbnail(n)->picture().size(),
-                  QSize(form.reader().fingerprintBitmaps[n - 1].width(), form.reader().fingerprintBitmaps[n - 1].height()));
+                  QSize(form.reader().fingerprintBitmaps()[n - 1].width(), form.reader().fingerprintBitmaps()[n - 1].height()));
         EXPECT_EQ(form.fingerMap->label(n)->text().toStdString(), labels[n - 1]);
         EXPECT_TRUE(form.fingerMap->label(n)->isVisibleTo(form.fingerMap));
-        EXPECT_EQ(form.reader().fingerMap[static_cast<std::size_t>(n)], n);
+        EXPECT_EQ(form.fingerMapSlots()[static_cast<std::size_t>(n)], n);
     }
     for (int n = 4; n <= 14; ++n)
         EXPECT_EQ(form.fingerMap->thumbnail(n)->size(), QSize(0, 0)) << n;
@@ -180,7 +180,7 @@ TEST_F(NistFormTest, ReopeningClearsTheFirstFile)
     EXPECT_TRUE(prompter.entries.empty());
     EXPECT_EQ(visibleTabs(form), (std::vector<int>{1, 2}));
     expectNoFingerprints(form);
-    EXPECT_TRUE(form.reader().type4Records.empty());
+    EXPECT_TRUE(form.reader().type4Records().empty());
     EXPECT_FALSE(rowShown(form.StringGrid2, 5));
     EXPECT_EQ(cellText(form.StringGrid2, 5, 1), "");
     EXPECT_FALSE(rowShown(form.StringGrid2, 10));
@@ -202,12 +202,12 @@ TEST_F(NistFormTest, GridEditsReachTheExportAndUneditedBytesStayUnchanged)
     editor->setText(QStringLiteral("EDITED-TCN"));
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();  // the view commits after the key
-    EXPECT_EQ(form.reader().type1Table.value(9), "EDITED-TCN");
+    EXPECT_EQ(form.reader().type1Table().value(9), "EDITED-TCN");
 
     // Committing the separator-holding value as displayed gives back its bytes.
     const QModelIndex value5 = form.StringGrid2->model()->index(5 - 1, 1);
     form.StringGrid2->model()->setData(value5, value5.data(Qt::EditRole), Qt::EditRole);
-    EXPECT_EQ(form.reader().type2Table.value(5), kSeparators);
+    EXPECT_EQ(form.reader().type2Table().value(5), kSeparators);
 
     const auto out = dir.path() / "export";
     std::filesystem::create_directory(out);
@@ -248,7 +248,7 @@ TEST_F(NistFormTest, CancellingTheOpenDialogChangesNothing)
     form.askOpenFileName = [](const QString&) { return QString(); };
     form.FileOpen1->trigger();
     EXPECT_EQ(visibleTabs(form), (std::vector<int>{1, 2, 4}));
-    EXPECT_EQ(form.reader().type4Records.size(), 4u);
+    EXPECT_EQ(form.reader().type4Records().size(), 4u);
     EXPECT_TRUE(prompter.entries.empty());
 }
 
@@ -270,11 +270,11 @@ TEST_F(NistFormTest, TheSampleShowsFourteenFingerprintsOnTheHands)
     EXPECT_EQ(form.PageControl1->currentIndex(), 3);
     EXPECT_FALSE(cellText(form.StringGrid1, 2, 1).isEmpty());
     const auto& reader = form.reader();
-    ASSERT_EQ(reader.type4Records.size(), 14u);
+    ASSERT_EQ(reader.type4Records().size(), 14u);
     for (int n = 1; n <= app::kFingerPositions; ++n) {
-        const int index = reader.fingerMap[static_cast<std::size_t>(n)] - 1;
+        const int index = form.fingerMapSlots()[static_cast<std::size_t>(n)] - 1;
         ASSERT_GE(index, 0) << n;
-        const nist::T_T4& record = reader.type4Records[static_cast<std::size_t>(index)];
+        const nist::T_T4& record = reader.type4Records()[static_cast<std::size_t>(index)];
         EXPECT_EQ(record.FGP, std::to_string(n));
         EXPECT_EQ(form.fingerMap->thumbnail(n)->size(), app::thumbnailSize(nist::displayAspect(record))) << n;
         EXPECT_FALSE(form.fingerMap->thumbnail(n)->picture().isNull()) << n;

@@ -35,7 +35,7 @@ TEST_F(StartupTest, ATransactionOnTheCommandLineOpensInTheNistViewer)
     writeTransaction(path, {{3, 1, 128, 128}}, {});
     app::ApplicationWindows windows = app::createApplicationWindows(path.string());
     app::showApplicationWindows(windows, path.string());
-    EXPECT_EQ(windows.mainNistForm->reader().type4Records.size(), 1u);
+    EXPECT_EQ(windows.mainNistForm->reader().type4Records().size(), 1u);
     EXPECT_EQ(windows.mainNistForm->fingerMap->thumbnail(3)->size(), QSize(100, 100));
     EXPECT_FALSE(windows.mainWsqForm->isVisible());
     EXPECT_TRUE(prompter.entries.empty());
@@ -64,7 +64,7 @@ TEST_F(StartupTest, OtherFilesOpenNothing)
     app::ApplicationWindows windows = app::createApplicationWindows(notes.string());
     app::showApplicationWindows(windows, notes.string());
     EXPECT_FALSE(windows.mainWsqForm->isVisible());
-    EXPECT_TRUE(windows.mainNistForm->reader().type4Records.empty());
+    EXPECT_TRUE(windows.mainNistForm->reader().type4Records().empty());
     EXPECT_TRUE(prompter.entries.empty());
 }
 

@@ -109,8 +109,72 @@ TEST_F(BatchTest, AnyExtensionReadsEveryFile)
     const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .extension = "*"});
     // The subdirectory matches "*.*" too, but is no file to read.
     EXPECT_EQ(r.foundFiles, (std::vector<std::string>{in + "/a.nist", in + "/b.NIST", in + "/notes.txt"}));
-    EXPECT_TRUE(fs::is_directory(out + "/notes.txt"));
-    EXPECT_EQ(r.filesExported, 3u);
+    // A text file is read as a transaction, but gives none: it gets no folder.
+    EXPECT_FALSE(fs::exists(out + "/notes.txt"));
+    EXPECT_EQ(r.filesExported, 2u);
+    ASSERT_EQ(r.files.size(), 3u);
+    EXPECT_EQ(r.files[2].outcome, FileOutcome::Failed);
+    EXPECT_EQ(r.files[2].completeness, nist::Completeness::Unread);
+}
+
+TEST_F(BatchTest, EachFileEndsWithItsOutcomeAndUnreadableFilesGetNoFolder)
+{
+    fs::remove_all(in);
+    fs::create_directories(in);
+    nist::TransactionWriter w;
+    w.addType2Record({{3, "v"}});
+    for (std::uint8_t idc = 1; idc <= 3; ++idc)
+        w.addType4Record(fixtures::print(idc, idc, 400));
+    const std::vector<std::uint8_t> good = w.build();
+    platform::writeWholeFile(in + "/good.nist", good.data(), good.size());
+    platform::writeWholeFile(in + "/cut.nist", good.data(), good.size() - 500);
+    platform::writeWholeFile(in + "/empty.nist", "");
+    platform::writeWholeFile(in + "/picture.nist", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    std::vector<std::string> done, failed;
+    callbacks.fileDone = [&](const NistFileResult& f) { done.push_back(fs::path(f.file).filename().string()); };
+    callbacks.fileFailed = [&](const std::string& f, const std::string& e) {
+        failed.push_back(fs::path(f).filename().string() + ": " + e);
+    };
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .continueAfterFailure = true});
+
+    ASSERT_EQ(r.files.size(), 4u);
+    EXPECT_EQ(done, (std::vector<std::string>{"cut.nist", "empty.nist", "good.nist", "picture.nist"}));
+    EXPECT_EQ(r.files[0].outcome, FileOutcome::ExportedWithProblems);
+    EXPECT_EQ(r.files[0].completeness, nist::Completeness::Partial);
+    // 500 bytes short: the last print is gone and the second is cut.
+    EXPECT_EQ(r.files[0].reason, "read partly (Type-4 record (IDC 2) is cut by the end of the file: LEN is 418, "
+                                 "the file holds 336 bytes of it)");
+    EXPECT_EQ(r.files[1].outcome, FileOutcome::Failed);
+    EXPECT_EQ(r.files[2].outcome, FileOutcome::Exported);
+    EXPECT_TRUE(r.files[2].problems.empty());
+    EXPECT_EQ(r.files[2].exported.written.size(), 6u);  // type1, type2, three prints, type4
+    EXPECT_EQ(r.files[3].outcome, FileOutcome::Failed);
+    EXPECT_EQ(failed, (std::vector<std::string>{
+                          "empty.nist: no readable Type-1 record (Error: NULL pointer to T1 record)",
+                          "picture.nist: no readable Type-1 record (NIST extraction Error: getTagInfo failed.)"}));
+    EXPECT_EQ(r.count(FileOutcome::Exported), 1u);
+    EXPECT_EQ(r.count(FileOutcome::ExportedWithProblems), 1u);
+    EXPECT_EQ(r.count(FileOutcome::Failed), 2u);
+    EXPECT_FALSE(r.allExported());
+    EXPECT_EQ(r.filesExported, 2u);
+    EXPECT_EQ(r.failedFiles, (std::vector<std::string>{in + "/empty.nist", in + "/picture.nist"}));
+    EXPECT_EQ(treeOf(out).size(), 2u + 6u + 5u);  // two folders; the cut file lost its last print
+    EXPECT_FALSE(fs::exists(out + "/empty.nist"));
+    EXPECT_FALSE(fs::exists(out + "/picture.nist"));
+}
+
+TEST_F(BatchTest, AnExportThatCannotWriteIsAFailure)
+{
+    // A plain file where the file's export directory should go.
+    platform::writeWholeFile(out + "/a.nist", "in the way");
+    const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out});
+    ASSERT_EQ(r.files.size(), 2u);
+    EXPECT_EQ(r.files[0].outcome, FileOutcome::Failed);
+    EXPECT_EQ(r.files[0].completeness, nist::Completeness::Complete);
+    EXPECT_EQ(r.files[0].exported.failed.front(), (nist::ExportFailure{out + "/a.nist", "File exists"}));
+    EXPECT_EQ(r.files[0].reason, "cannot write " + out + "/a.nist: File exists");
+    EXPECT_EQ(r.files[1].outcome, FileOutcome::Exported);
+    EXPECT_EQ(r.failedFiles, std::vector<std::string>{in + "/a.nist"});
 }
 
 TEST_F(BatchTest, NoMatchingFileGoesStraightTo100)
@@ -190,7 +254,7 @@ TEST_F(BatchTest, FailedFilesAreSkippedWhenTheRunGoesOn)
     std::vector<std::string> failed;
     callbacks.fileFailed = [&](const std::string& f, const std::string& e) { failed.push_back(f + ": " + e); };
     const NistBatchResult r = run({.inputDirectory = in, .outputDirectory = out, .continueAfterFailure = true});
-    EXPECT_EQ(failed, std::vector<std::string>{in + "/bad.nist: 'x' is not a valid integer value"});
+    EXPECT_EQ(failed, std::vector<std::string>{in + "/bad.nist: no readable Type-1 record ('x' is not a valid integer value)"});
     EXPECT_EQ(r.filesExported, 2u);
     // Nothing of the previous file is exported under the failed file's name.
     EXPECT_FALSE(fs::exists(out + "/bad.nist"));
@@ -220,6 +284,7 @@ TEST_F(BatchTest, ATargetParentThatCannotBeCreatedIsReportedAndTheRunGoesOn)
     EXPECT_EQ(prompter.entries[0].text, "Error: cannot create " + out + "/sub/ directory.");
     EXPECT_EQ(prompter.entries[0].caption, "Error creating directory");
     EXPECT_EQ(prompter.entries[1].text, "Error: cannot create " + out + "/sub/c.nist directory.");
-    EXPECT_EQ(r.filesExported, 3u);
+    EXPECT_EQ(r.filesExported, 2u);
+    EXPECT_EQ(r.failedFiles, std::vector<std::string>{in + "/sub/c.nist"});
     EXPECT_TRUE(fs::exists(out + "/b.NIST/type1.txt"));
 }

@@ -58,8 +58,8 @@ TEST_F(DecodeTest, DecodedPrintsBecomeGrayBitmapsPlacedInFileOrder)
     int width = 0, height = 0, depth = 0, ppi = 0, lossy = 0;
     ASSERT_EQ(wsq_decode_mem(&gray, &width, &height, &depth, &ppi, &lossy, wsq.data(), wsq.size()), 0);
 
-    ASSERT_EQ(reader.fingerprintBitmaps.size(), 2u);
-    const platform::Bitmap& b = reader.fingerprintBitmaps[0];
+    ASSERT_EQ(reader.fingerprintBitmaps().size(), 2u);
+    const platform::Bitmap& b = reader.fingerprintBitmaps()[0];
     ASSERT_EQ(b.width(), 120);
     ASSERT_EQ(b.height(), 97);
     EXPECT_EQ(b.bitsPerPixel(), 24);
@@ -71,8 +71,8 @@ TEST_F(DecodeTest, DecodedPrintsBecomeGrayBitmapsPlacedInFileOrder)
             same = px[0] == g && px[1] == g && px[2] == g;
         }
     EXPECT_TRUE(same) << "the first decoded row is the top row, blue = green = red = gray";
-    EXPECT_EQ(reader.fingerprintInfo[0].ppi, 500);
-    EXPECT_EQ(reader.fingerprintInfo[0].error, "");
+    EXPECT_EQ(reader.fingerprintInfo()[0].ppi, 500);
+    EXPECT_EQ(reader.fingerprintInfo()[0].error, "");
     EXPECT_EQ(window.afterReset(), (std::vector<std::string>{"show 1", "show 4", "activate 4", "place 3 #1", "show 4",
                                                              "activate 4", "place 12 #2"}));
     ASSERT_EQ(window.placed.size(), 2u);
@@ -89,13 +89,13 @@ TEST_F(DecodeTest, FailedDecodesKeepTheListsAlignedAndAreReportedOncePerRecord)
     w.addType4Record(printOf(3, 3, wsq));
     reader.loadNistBytes(w.build());
 
-    ASSERT_EQ(reader.type4Records.size(), 3u);
-    ASSERT_EQ(reader.fingerprintBitmaps.size(), 3u);
-    EXPECT_TRUE(reader.fingerprintBitmaps[0].empty());
-    EXPECT_TRUE(reader.fingerprintBitmaps[1].empty());
-    EXPECT_EQ(reader.fingerprintBitmaps[2].width(), 90);
-    EXPECT_NE(reader.fingerprintInfo[0].error, "");
-    EXPECT_EQ(reader.fingerprintInfo[1].ppi, -1);
+    ASSERT_EQ(reader.type4Records().size(), 3u);
+    ASSERT_EQ(reader.fingerprintBitmaps().size(), 3u);
+    EXPECT_TRUE(reader.fingerprintBitmaps()[0].empty());
+    EXPECT_TRUE(reader.fingerprintBitmaps()[1].empty());
+    EXPECT_EQ(reader.fingerprintBitmaps()[2].width(), 90);
+    EXPECT_NE(reader.fingerprintInfo()[0].error, "");
+    EXPECT_EQ(reader.fingerprintInfo()[1].ppi, -1);
 
     const std::vector<std::string> texts = prompter.texts();
     ASSERT_EQ(texts.size(), 4u);

@@ -63,12 +63,12 @@ TEST_F(ExportTest, WritesEveryRecordTypeByteForByte)
 
     std::string type1;
     for (int row = 1; row <= 15; ++row)
-        type1 += reader.type1Table.code(row) + "," + reader.type1Table.value(row) + "\r\n";
+        type1 += reader.type1Table().code(row) + "," + reader.type1Table().value(row) + "\r\n";
     EXPECT_EQ(readText(out + "/type1.txt"), type1);
     EXPECT_NE(type1.find("\r\nPRY,\r\n"), std::string::npos);  // absent optional field: code and comma
 
     EXPECT_EQ(readText(out + "/type2.txt"),
-              "LEN," + reader.type2Table.value(1) + "\r\nIDC,1\r\nUS4,four,with comma\r\n");
+              "LEN," + reader.type2Table().value(1) + "\r\nIDC,1\r\nUS4,four,with comma\r\n");
     EXPECT_EQ(readText(out + "/type4.txt"), "318,1,1,2,0,800,750,1,\r\n218,2,1,7,0,800,750,1,\r\n");
     EXPECT_EQ(readText(out + "/type4_1.wsq"), std::string(300, '\x11'));
     EXPECT_EQ(readText(out + "/type4_2.wsq"), std::string(200, '\x22'));

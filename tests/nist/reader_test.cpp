@@ -28,16 +28,14 @@ protected:
     void load(const std::string& file) { reader.loadNistBytes(bytes(file)); }
     void loadInto(const std::string& file)
     {
-        reader.buffer = bytes(file);
-        reader.bufferSize = static_cast<std::int64_t>(file.size());
-        reader.position = 0;
+        reader.setBuffer(bytes(file));
     }
     std::vector<std::string> messages() const { return prompter.texts(); }
     std::vector<int> visibleType2Rows() const
     {
         std::vector<int> rows;
-        for (int r = 1; r < reader.type2Table.rowCount(); ++r)
-            if (reader.type2Table.isRowVisible(r))
+        for (int r = 1; r < reader.type2Table().rowCount(); ++r)
+            if (reader.type2Table().isRowVisible(r))
                 rows.push_back(r);
         return rows;
     }
@@ -73,29 +71,29 @@ TEST_F(ReaderTest, ReadsTablesAndFingerprintsOfAWholeTransaction)
 
     const std::string s = fixtures::text(file);
     const std::size_t type1End = s.find(kFS) + 1;
-    EXPECT_EQ(reader.type1Table.value(1), std::to_string(type1End));
-    EXPECT_EQ(reader.type1Table.value(2), "0300");
-    EXPECT_EQ(reader.type1Table.value(3), cnt({{2, 1}, {4, 1}, {4, 2}}));
-    EXPECT_EQ(reader.type1Table.value(6), "2");
-    EXPECT_EQ(reader.type1Table.value(10), "");
-    EXPECT_EQ(reader.type1.TCN, "1234567890");
+    EXPECT_EQ(reader.type1Table().value(1), std::to_string(type1End));
+    EXPECT_EQ(reader.type1Table().value(2), "0300");
+    EXPECT_EQ(reader.type1Table().value(3), cnt({{2, 1}, {4, 1}, {4, 2}}));
+    EXPECT_EQ(reader.type1Table().value(6), "2");
+    EXPECT_EQ(reader.type1Table().value(10), "");
+    EXPECT_EQ(reader.type1().TCN, "1234567890");
 
-    EXPECT_EQ(reader.type2Table.value(1), std::to_string(s.find(kFS, type1End) + 1 - type1End));
-    EXPECT_EQ(reader.type2Table.value(2), "1");
-    EXPECT_EQ(reader.type2Table.value(3), "a" + RS + "b" + US + "c");
-    EXPECT_EQ(reader.type2Table.value(10), "ten");
+    EXPECT_EQ(reader.type2Table().value(1), std::to_string(s.find(kFS, type1End) + 1 - type1End));
+    EXPECT_EQ(reader.type2Table().value(2), "1");
+    EXPECT_EQ(reader.type2Table().value(3), "a" + RS + "b" + US + "c");
+    EXPECT_EQ(reader.type2Table().value(10), "ten");
     EXPECT_EQ(visibleType2Rows(), (std::vector<int>{1, 2, 3, 10}));
 
-    ASSERT_EQ(reader.type4Records.size(), 2u);
-    EXPECT_EQ(reader.type4Count, 2);
-    const T_T4& r = reader.type4Records[0];
+    ASSERT_EQ(reader.type4Records().size(), 2u);
+    EXPECT_EQ(reader.type4Count(), 2);
+    const T_T4& r = reader.type4Records()[0];
     EXPECT_EQ((std::vector<std::string>{r.LEN, r.IDC, r.IMP, r.FGP, r.ISR, r.HLL, r.VLL, r.GCA}),
               (std::vector<std::string>{"118", "1", "1", "2", "0", "800", "750", "1"}));
     EXPECT_EQ(r.imageSize, 100);
     EXPECT_EQ(r.imageData, std::vector<std::uint8_t>(100, 0xA5));
-    EXPECT_EQ(reader.type4Records[1].FGP, "7");
-    EXPECT_EQ(reader.type4Records[1].imageSize, 50);
-    EXPECT_TRUE(reader.fingerprintBitmaps.empty());  // decoding off
+    EXPECT_EQ(reader.type4Records()[1].FGP, "7");
+    EXPECT_EQ(reader.type4Records()[1].imageSize, 50);
+    EXPECT_TRUE(reader.fingerprintBitmaps().empty());  // decoding off
 
     EXPECT_TRUE(messages().empty());
     std::vector<std::string> reset;
@@ -116,16 +114,16 @@ TEST_F(ReaderTest, NextFileReplacesEverythingThePreviousLeft)
     full.addType2Record({{5, "five"}});
     full.addType4Record(fixtures::print(1, 1, 10));
     reader.loadNistBytes(full.build());
-    ASSERT_EQ(reader.type4Records.size(), 1u);
+    ASSERT_EQ(reader.type4Records().size(), 1u);
 
     TransactionWriter bare;  // required fields only, no other record
     reader.loadNistBytes(bare.build());
     for (int row : {6, 10, 13, 14, 15})
-        EXPECT_EQ(reader.type1Table.value(row), "") << row;
-    EXPECT_TRUE(reader.type4Records.empty());
-    EXPECT_EQ(reader.type4Count, 0);
-    EXPECT_EQ(reader.type2Table.value(1), "");
-    EXPECT_EQ(reader.type2Table.value(5), "");
+        EXPECT_EQ(reader.type1Table().value(row), "") << row;
+    EXPECT_TRUE(reader.type4Records().empty());
+    EXPECT_EQ(reader.type4Count(), 0);
+    EXPECT_EQ(reader.type2Table().value(1), "");
+    EXPECT_EQ(reader.type2Table().value(5), "");
     EXPECT_EQ(visibleType2Rows(), (std::vector<int>{1, 2}));
     EXPECT_EQ(window.afterReset(), (std::vector<std::string>{"show 1"}));
     EXPECT_TRUE(messages().empty());
@@ -135,13 +133,13 @@ TEST_F(ReaderTest, NextWordStopsAtFirstOrLastDelimiterByteOrTheLimit)
 {
     loadInto("axb.cd:ef");
     EXPECT_EQ(reader.nextWord(":x.", 100), "axb");  // the middle byte 'x' never delimits
-    EXPECT_EQ(reader.position, 3);
-    reader.position = 0;
+    EXPECT_EQ(reader.position(), 3);
+    reader.setPosition(0);
     EXPECT_EQ(reader.nextWord(".", 2), "ax");
-    EXPECT_EQ(reader.position, 2);
-    reader.position = 4;
+    EXPECT_EQ(reader.position(), 2);
+    reader.setPosition(4);
     EXPECT_EQ(reader.nextWord("|", 100), "cd:ef");
-    EXPECT_EQ(reader.position, reader.bufferSize);
+    EXPECT_EQ(reader.position(), reader.bufferSize());
     EXPECT_EQ(reader.nextWord("|", 100), "");
 }
 
@@ -155,7 +153,7 @@ TEST_F(ReaderTest, GetTagInfoReadsTypeAndFieldNumbers)
         ASSERT_TRUE(info) << c.tag;
         EXPECT_EQ(info->recordType, c.type);
         EXPECT_EQ(info->fieldNumber, c.field);
-        EXPECT_EQ(reader.position, static_cast<std::int64_t>(std::string(c.tag).size()));
+        EXPECT_EQ(reader.position(), static_cast<std::int64_t>(std::string(c.tag).size()));
     }
     for (const char* bad : {"100.001:", "1.:", ".1:", "", "x.1:", "1.99999999999:"}) {
         prompter.clear();
@@ -175,7 +173,7 @@ TEST_F(ReaderTest, GetNextRecordSplitsEntriesAndRepeatsTheLastOne)
     ASSERT_TRUE(reader.getNextRecord(cursor));
     EXPECT_EQ(cursor.recordType, "4");
     EXPECT_EQ(cursor.rest, "4" + US + "02");
-    reader.position = 2;  // buffer used up
+    reader.setPosition(2);  // buffer used up
     EXPECT_FALSE(reader.getNextRecord(cursor));
     EXPECT_TRUE(messages().empty());
 
@@ -209,7 +207,7 @@ TEST_F(ReaderTest, Type1ResultCodes)
         EXPECT_EQ(reader.readType1Record(), c.result) << c.file;
         EXPECT_EQ(messages(), c.messages) << c.file;
         if (c.position >= 0) {
-            EXPECT_EQ(reader.position, c.position);  // the foreign tag is left for the walk
+            EXPECT_EQ(reader.position(), c.position);  // the foreign tag is left for the walk
         }
     }
 }
@@ -218,13 +216,13 @@ TEST_F(ReaderTest, AWrongType1FieldNumberEndsTheFileOnlyWhenItIsTheLast)
 {
     const std::string rest = type2({{3, "x"}});
     load(type1With(cnt({{2, 1}}), {{16, "x"}}) + rest);
-    EXPECT_EQ(reader.type2Table.value(3), "");
+    EXPECT_EQ(reader.type2Table().value(3), "");
     EXPECT_EQ(window.afterReset(), std::vector<std::string>{});
 
     prompter.clear();
     load(makeTaggedRecord(1, {{2, "0300"}, {17, "x"}, {3, cnt({{2, 1}})}, {4, "CAR"}}) + rest);
     EXPECT_EQ(messages(), (std::vector<std::string>{"T1::Error detected on tag 1.17", "T1::Invalid message type = 1"}));
-    EXPECT_EQ(reader.type2Table.value(3), "x");
+    EXPECT_EQ(reader.type2Table().value(3), "x");
 }
 
 TEST_F(ReaderTest, WalkFollowsCnt)
@@ -256,7 +254,7 @@ TEST_F(ReaderTest, WalkFollowsCnt)
         load(c.file);
         EXPECT_EQ(messages(), c.messages) << c.name;
         EXPECT_EQ(window.afterReset(), c.effects) << c.name;
-        EXPECT_EQ(reader.type4Records.size(), c.type4Read) << c.name;
+        EXPECT_EQ(reader.type4Records().size(), c.type4Read) << c.name;
     }
 }
 
@@ -287,9 +285,9 @@ TEST_F(ReaderTest, Type2RecordValuesAndForeignTag)
 {
     load(type1With(cnt({{2, 1}})) +
          type2({{5, "v" + RS + "w" + US + "x"}, {10, ""}, {4, std::string(5000, 'L')}, {999, "last"}}));
-    EXPECT_EQ(reader.type2Table.value(5), "v" + RS + "w" + US + "x");
-    EXPECT_EQ(reader.type2Table.value(4), std::string(5000, 'L'));  // longer than one read step, taken whole
-    EXPECT_EQ(reader.type2Table.value(999), "last");
+    EXPECT_EQ(reader.type2Table().value(5), "v" + RS + "w" + US + "x");
+    EXPECT_EQ(reader.type2Table().value(4), std::string(5000, 'L'));  // longer than one read step, taken whole
+    EXPECT_EQ(reader.type2Table().value(999), "last");
     EXPECT_EQ(visibleType2Rows(), (std::vector<int>{1, 2, 4, 5, 10, 999}));
     EXPECT_TRUE(messages().empty());
 
@@ -302,7 +300,7 @@ TEST_F(ReaderTest, Type2RecordValuesAndForeignTag)
         prompter.clear();
         loadInto(record + tag9);
         EXPECT_TRUE(reader.readType2Record());
-        EXPECT_EQ(reader.position, len == 40 ? 40 : static_cast<std::int64_t>(record.size())) << len;
+        EXPECT_EQ(reader.position(), len == 40 ? 40 : static_cast<std::int64_t>(record.size())) << len;
         EXPECT_EQ(messages(), (std::vector<std::string>{"T2::Invalid message type = 9"}));
     }
     loadInto("2.001:12" + GS + "x");
@@ -315,8 +313,8 @@ TEST_F(ReaderTest, Type4HeaderValuesAndLengths)
     Type4Image image = fixtures::print(9, 2, 20000 - 18);
     image.hll = image.vll = 0x0320;
     load(type1With(cnt({{4, 9}})) + makeType4Record(image));
-    ASSERT_EQ(reader.type4Records.size(), 1u);
-    const T_T4& r = reader.type4Records[0];
+    ASSERT_EQ(reader.type4Records().size(), 1u);
+    const T_T4& r = reader.type4Records()[0];
     EXPECT_EQ(r.LEN, "20000");
     EXPECT_EQ(r.imageSize, 19982);
     EXPECT_EQ(r.FGP, "2");
@@ -330,18 +328,18 @@ TEST_F(ReaderTest, Type4HeaderValuesAndLengths)
     cut[2] = 0x75, cut[3] = 0x30;
     const std::string file = type1With(cnt({{4, 1}})) + cut;
     load(file);
-    ASSERT_EQ(reader.type4Records.size(), 1u);
-    EXPECT_EQ(reader.type4Records[0].LEN, "30000");
-    EXPECT_EQ(reader.type4Records[0].imageSize, 10000);
-    EXPECT_EQ(reader.position, static_cast<std::int64_t>(file.size() - cut.size() + 30000));
+    ASSERT_EQ(reader.type4Records().size(), 1u);
+    EXPECT_EQ(reader.type4Records()[0].LEN, "30000");
+    EXPECT_EQ(reader.type4Records()[0].imageSize, 10000);
+    EXPECT_EQ(reader.position(), static_cast<std::int64_t>(file.size() - cut.size() + 30000));
 
     // An unknown compression algorithm is reported; the record stays.
     Type4Image raw = fixtures::print(1, 1, 10);
     raw.gca = 0;
     prompter.clear();
     load(type1With(cnt({{4, 1}})) + makeType4Record(raw));
-    EXPECT_EQ(reader.type4Records.size(), 1u);
-    EXPECT_EQ(reader.type4Records[0].GCA, "0");
+    EXPECT_EQ(reader.type4Records().size(), 1u);
+    EXPECT_EQ(reader.type4Records()[0].GCA, "0");
     EXPECT_EQ(messages(),
               (std::vector<std::string>{"Error: Type-4 record grayscale compression algorithm is unknown (not WSQ)"}));
 }
@@ -366,8 +364,8 @@ TEST_F(ReaderTest, Type4RecordsOutsideTheFormatAreRejectedAndEndTheWalk)
     for (const Case& c : cases) {
         prompter.clear();
         load(type1With(cnt({{4, 1}})) + c.tail);
-        EXPECT_EQ(reader.type4Records.size(), 1u);
-        EXPECT_EQ(reader.type4Count, 1);
+        EXPECT_EQ(reader.type4Records().size(), 1u);
+        EXPECT_EQ(reader.type4Count(), 1);
         EXPECT_EQ(messages(), std::vector<std::string>{c.message});
     }
 }
@@ -402,24 +400,24 @@ TEST_F(ReaderTest, Type1TableShowsThisFilesValuesEvenWhenTheLoadFails)
     TransactionWriter w;
     w.setType1Field(6, "9");
     reader.loadNistBytes(w.build());
-    ASSERT_EQ(reader.type1Table.value(6), "9");
+    ASSERT_EQ(reader.type1Table().value(6), "9");
 
     EXPECT_THROW(load("1.002:0400" + GS + "1.001:x" + FS), platform::ConversionError);
-    EXPECT_EQ(reader.type1Table.value(2), "0400");
-    EXPECT_EQ(reader.type1Table.value(6), "");
-    EXPECT_EQ(reader.type1Table.value(1), "0");
+    EXPECT_EQ(reader.type1Table().value(2), "0400");
+    EXPECT_EQ(reader.type1Table().value(6), "");
+    EXPECT_EQ(reader.type1Table().value(1), "0");
 
     load("");  // an empty file shows empty values, not the previous file's
-    EXPECT_EQ(reader.type1Table.value(2), "");
+    EXPECT_EQ(reader.type1Table().value(2), "");
 }
 
 TEST_F(ReaderTest, LongValuesAreTakenWhole)
 {
     const std::string tcn(3000, 'T');
     load(type1With(cnt({{2, 1}}), {{13, tcn}}) + type2({{3, std::string(1023, 'a')}, {4, std::string(1024, 'b')}}));
-    EXPECT_EQ(reader.type1Table.value(13), tcn);
-    EXPECT_EQ(reader.type2Table.value(3), std::string(1023, 'a'));
-    EXPECT_EQ(reader.type2Table.value(4), std::string(1024, 'b'));
+    EXPECT_EQ(reader.type1Table().value(13), tcn);
+    EXPECT_EQ(reader.type2Table().value(3), std::string(1023, 'a'));
+    EXPECT_EQ(reader.type2Table().value(4), std::string(1024, 'b'));
     EXPECT_TRUE(messages().empty());
 }
 
@@ -437,7 +435,7 @@ TEST_F(ReaderTest, TruncatedAndRandomFilesNeverReadPastTheBuffer)
         } catch (const std::exception&) {
             // A malformed number or field number ends the load; that is all.
         }
-        EXPECT_EQ(reader.fingerprintBitmaps.size(), reader.type4Records.size());
+        EXPECT_EQ(reader.fingerprintBitmaps().size(), reader.type4Records().size());
     }
     std::mt19937 random(1234);
     for (int i = 0; i < 300; ++i) {
@@ -470,5 +468,5 @@ TEST_F(ReaderTest, LoadNistFileReportsFilesItCannotRead)
     w.addType2Record({{3, "from disk"}});
     ASSERT_TRUE(w.writeFile(dir.path() / "t.nist"));
     EXPECT_TRUE(reader.loadNistFile(dir.path() / "t.nist"));
-    EXPECT_EQ(reader.type2Table.value(3), "from disk");
+    EXPECT_EQ(reader.type2Table().value(3), "from disk");
 }

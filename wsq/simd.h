@@ -1,0 +1,32 @@
+#pragma once
+// The codec's hot loops, vectorised across neighbouring samples so that each
+// lane performs exactly the scalar sequence of float operations: results are
+// bit-identical to the plain loops of wsq/reference.h on every x86-64 (SSE2),
+// and on other machines, where these fall back to the plain loops.
+#include <cstddef>
+#include <cstdint>
+
+namespace wsq::simd {
+
+// dst[c] = coef[0] * rows[0][c] + coef[1] * rows[1][c] + ..., added term by
+// term from 0, for c = 0 .. count - 1. The column passes of the filter banks.
+void sumRows(float* dst, const float* const* rows, const float* coef, int terms, int count);
+
+// dst[j] = coef[0] * src[pos[0] + j] + coef[1] * src[pos[1] + j] + ..., added
+// term by term from 0, for j = 0 .. count - 1. The row passes.
+void sumRun(float* dst, const float* src, const int* pos, const float* coef, int terms, int count);
+
+// out[2j] = even[j] for j < evenCount, out[2j + 1] = odd[j] for j < oddCount
+// (oddCount is evenCount or evenCount - 1).
+void interleave(float* out, const float* even, const float* odd, int evenCount, int oddCount);
+
+// Dequantizes `count` indices of one subband row (see unquantize).
+void unquantizeRow(float* out, const short* in, int count, double q, double center, double halfZ);
+
+// Converts reconstructed coefficients to pixels (see convert_image_to_uchar).
+void floatToBytes(unsigned char* out, const float* in, std::size_t count, float m_shift, float r_scale);
+
+// Quantizes `count` coefficients of one subband row (see quantizeCoefficient).
+void quantizeRow(std::int16_t* out, const float* in, int count, float q, float zHalf);
+
+}  // namespace wsq::simd
