@@ -300,6 +300,10 @@ void TNISTbatchExtractorForm::StartConversionButtonClick()
     NistBatchCallbacks callbacks;
     callbacks.progress = [this](int percent) { setProgress(percent); };
     callbacks.stopRequested = [this] { return StopRequested_; };
+    // Kept as the files are done, so that a run an error ends still says
+    // what it exported before.
+    std::vector<NistFileResult> handled;
+    callbacks.fileDone = [&handled](const NistFileResult& file) { handled.push_back(file); };
 
     NistBatchExtractor extractor(reader_);
     NistBatchResult result;
@@ -308,9 +312,20 @@ void TNISTbatchExtractorForm::StartConversionButtonClick()
     const bool completed = app::runCommand([&] { result = extractor.run(settings, callbacks); });
     running_ = false;
     setIdle(true);
-    if (completed && result.ran) {
+    if (!completed) {
+        result = NistBatchResult();
+        result.ran = true;
+        for (NistFileResult& file : handled) {
+            if (file.outcome == FileOutcome::Failed)
+                result.failedFiles.push_back(file.file);
+            else
+                ++result.filesExported;
+            result.files.push_back(std::move(file));
+        }
+    }
+    if (result.ran) {
         lastResult_ = result;
-        showSummary(result);
+        showSummary(result, !completed);
     }
 }
 
@@ -320,25 +335,62 @@ void TNISTbatchExtractorForm::StopConversionButtonClick()
     setIdle(true);
 }
 
-void TNISTbatchExtractorForm::showSummary(const NistBatchResult& result)
+void TNISTbatchExtractorForm::showSummary(const NistBatchResult& result, bool endedByError)
 {
-    platform::prompter().message(batchSummaryText(result), "NIST batch extractor",
-                                 result.failedFiles.empty() ? platform::MessageIcon::Information
-                                                            : platform::MessageIcon::Warning);
+    const bool clean = !endedByError && result.allExported();
+    platform::prompter().message(batchSummaryText(result, endedByError), "NIST batch extractor",
+                                 clean ? platform::MessageIcon::Information : platform::MessageIcon::Warning);
 }
 
-std::string batchSummaryText(const NistBatchResult& result)
+namespace {
+
+// A box with a thousand names helps nobody: the first ones, then how many more.
+constexpr std::size_t kListedFiles = 10;
+
+std::string filesText(std::size_t n)
 {
-    std::string text = std::to_string(result.filesExported) + " of " + std::to_string(result.foundFiles.size()) +
-                       (result.foundFiles.size() == 1 ? " file" : " files") + " exported";
-    if (result.stopped)
-        text += " (stopped)";
-    text += ".";
-    if (!result.failedFiles.empty()) {
-        text += "\n" + std::to_string(result.failedFiles.size()) + " failed:";
-        for (const std::string& file : result.failedFiles)
-            text += "\n" + file;
+    return std::to_string(n) + (n == 1 ? " file" : " files");
+}
+
+void listFiles(std::string& text, const NistBatchResult& result, FileOutcome outcome, const char* heading)
+{
+    const std::size_t total = result.count(outcome);
+    if (total == 0)
+        return;
+    text += std::string("\n") + heading + ":";
+    std::size_t listed = 0;
+    for (const NistFileResult& file : result.files) {
+        if (file.outcome != outcome)
+            continue;
+        if (listed++ == kListedFiles) {
+            text += "\n... and " + std::to_string(total - kListedFiles) + " more";
+            break;
+        }
+        text += "\n" + file.file;
+        if (!file.reason.empty())
+            text += ": " + file.reason;
     }
+}
+
+}  // namespace
+
+std::string batchSummaryText(const NistBatchResult& result, bool endedByError)
+{
+    const std::size_t handled = result.files.size();
+    std::string text;
+    if (endedByError)
+        text = "Ended by an error after " + filesText(handled) + ": ";
+    else if (result.stopped)
+        text = "Stopped after " + std::to_string(handled) + " of " + filesText(result.foundFiles.size()) + ": ";
+    else if (handled == 0)
+        return "No matching files found.";
+    else
+        text = filesText(handled) + ": ";
+    text += std::to_string(result.count(FileOutcome::Exported)) + " exported, " +
+            std::to_string(result.count(FileOutcome::ExportedWithProblems)) + " exported with problems, " +
+            std::to_string(result.count(FileOutcome::Failed)) + " failed.";
+    listFiles(text, result, FileOutcome::Failed, "Failed");
+    listFiles(text, result, FileOutcome::ExportedWithProblems, "Exported with problems");
     return text;
 }
 

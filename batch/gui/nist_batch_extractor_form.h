@@ -52,7 +52,8 @@ public:
     const std::string& FileMask() const { return FileMask_; }
     bool StopRequested() const { return StopRequested_; }
     bool isRunning() const { return running_; }
-    // The outcome of the last run that got past its directory checks.
+    // The outcome of the last run that got past its directory checks; after
+    // an error ended a run, the files handled before it.
     const NistBatchResult& lastResult() const { return lastResult_; }
 
     // Controls.
@@ -82,7 +83,7 @@ private:
     void chooseDirectory(QLineEdit& edit);
     void setProgress(int percent);
     void setIdle(bool idle);
-    void showSummary(const NistBatchResult& result);
+    void showSummary(const NistBatchResult& result, bool endedByError);
 
     nist::TransactionReader& reader_;
     std::string FileMask_ = "*.nist";
@@ -92,9 +93,10 @@ private:
     NistBatchResult lastResult_;
 };
 
-// The text shown when a run has ended: how many of the files found were
-// exported, how many of those with problems, how many failed, and the names
-// of the files that failed or had problems.
-std::string batchSummaryText(const NistBatchResult& result);
+// The text shown when a run has ended: how many files were exported, exported
+// with problems or failed, and the names of the files that failed or had
+// problems with the reason of each. endedByError: a file's reading raised an
+// error, and result holds only the files handled before it.
+std::string batchSummaryText(const NistBatchResult& result, bool endedByError = false);
 
 }  // namespace batch

@@ -214,9 +214,10 @@ TEST_F(BatchExtractorFormTest, RunOverATreeWithProgressAndSummary)
     EXPECT_FALSE(fs::exists(out / "c.nist"));
     ASSERT_EQ(prompter.entries.size(), 1u);
     EXPECT_EQ(prompter.entries[0].caption, kSummaryCaption);
-    EXPECT_EQ(prompter.entries[0].text, "2 of 2 files exported.");
+    EXPECT_EQ(prompter.entries[0].text, "2 files: 2 exported, 0 exported with problems, 0 failed.");
+    EXPECT_EQ(prompter.entries[0].icon, platform::MessageIcon::Information);
     // The NIST viewer window shows the last file read, without thumbnails.
-    EXPECT_TRUE(mainForm.reader().fingerprintBitmaps.empty());
+    EXPECT_TRUE(mainForm.reader().fingerprintBitmaps().empty());
 
     // With subdirectories and trailing separators: the subtree first, below out/sub.
     prompter.clear();
@@ -229,7 +230,7 @@ TEST_F(BatchExtractorFormTest, RunOverATreeWithProgressAndSummary)
     EXPECT_TRUE(fs::exists(out / "a.nist" / "type1.txt"));
     EXPECT_EQ(form.lastResult().foundFiles.front(), (in / "sub" / "c.nist").string());
     EXPECT_EQ(labels, (QStringList{"0 %", "0 %", "33 %", "66 %"}));
-    EXPECT_EQ(prompter.texts(), std::vector<std::string>{"3 of 3 files exported."});
+    EXPECT_EQ(prompter.texts(), std::vector<std::string>{"3 files: 3 exported, 0 exported with problems, 0 failed."});
 }
 
 TEST_F(BatchExtractorFormTest, NoMatchingFileEndsAtOnceAtOneHundred)
@@ -239,7 +240,7 @@ TEST_F(BatchExtractorFormTest, NoMatchingFileEndsAtOnceAtOneHundred)
     form.StartConversionButton->click();
     EXPECT_EQ(form.ProgressLabel->text(), "100 %");
     EXPECT_TRUE(fs::is_empty(out));
-    EXPECT_EQ(prompter.texts(), std::vector<std::string>{"0 of 0 files exported."});
+    EXPECT_EQ(prompter.texts(), std::vector<std::string>{"No matching files found."});
 }
 
 TEST_F(BatchExtractorFormTest, StopEndsTheRunAfterTheFileInHand)
@@ -267,7 +268,7 @@ TEST_F(BatchExtractorFormTest, StopEndsTheRunAfterTheFileInHand)
     EXPECT_TRUE(fs::exists(out / "2.nist"));
     EXPECT_FALSE(fs::exists(out / "3.nist"));
     expectIdle();
-    EXPECT_EQ(prompter.texts(), std::vector<std::string>{"2 of 5 files exported (stopped)."});
+    EXPECT_EQ(prompter.texts(), std::vector<std::string>{"Stopped after 2 of 5 files: 2 exported, 0 exported with problems, 0 failed."});
 }
 
 TEST_F(BatchExtractorFormTest, DirectoryMessagesLeaveTheWindowIdle)
@@ -311,21 +312,49 @@ TEST_F(BatchExtractorFormTest, DirectoryMessagesLeaveTheWindowIdle)
     prepare(in, dir.path() / "made");
     form.StartConversionButton->click();
     EXPECT_TRUE(fs::exists(dir.path() / "made" / "a.nist" / "type1.txt"));
-    EXPECT_EQ(prompter.entries.back().text, "1 of 1 file exported.");
+    EXPECT_EQ(prompter.entries.back().text, "1 file: 1 exported, 0 exported with problems, 0 failed.");
 }
 
-TEST_F(BatchExtractorFormTest, SummaryNamesTheFilesThatFailed)
+TEST_F(BatchExtractorFormTest, SummaryNamesTheFilesThatFailedOrHadProblems)
 {
     addTransaction(in / "a.nist");
     // A link to nothing is found like a file but cannot be read.
     fs::create_symlink(dir.path() / "gone.nist", in / "b.nist");
+    // A transaction cut inside its fingerprint record is read partly.
+    addTransaction(in / "c.nist");
+    fs::resize_file(in / "c.nist", fs::file_size(in / "c.nist") - 40);
     prepare(in, out);
     form.StartConversionButton->click();
     ASSERT_FALSE(prompter.entries.empty());
-    EXPECT_EQ(prompter.entries.back().caption, kSummaryCaption);
-    EXPECT_EQ(prompter.entries.back().icon, platform::MessageIcon::Warning);
-    EXPECT_EQ(prompter.entries.back().text, "1 of 2 files exported.\n1 failed:\n" + (in / "b.nist").string());
+    const auto& summary = prompter.entries.back();
+    EXPECT_EQ(summary.caption, kSummaryCaption);
+    EXPECT_EQ(summary.icon, platform::MessageIcon::Warning);
+    const std::string b = (in / "b.nist").string();
+    const std::string c = (in / "c.nist").string();
+    EXPECT_EQ(summary.text.rfind("3 files: 1 exported, 1 exported with problems, 1 failed.\nFailed:\n" + b + ": ", 0),
+              0u)
+        << summary.text;
+    EXPECT_NE(summary.text.find("\nExported with problems:\n" + c + ": read partly"), std::string::npos)
+        << summary.text;
     EXPECT_FALSE(fs::exists(out / "b.nist"));
+    EXPECT_TRUE(fs::exists(out / "c.nist" / "type1.txt"));
+}
+
+TEST(BatchSummaryText, LongListsAreCut)
+{
+    batch::NistBatchResult result;
+    result.ran = true;
+    for (int i = 0; i < 12; ++i) {
+        batch::NistFileResult file;
+        file.file = "f" + std::to_string(i) + ".nist";
+        file.outcome = batch::FileOutcome::Failed;
+        result.files.push_back(file);
+    }
+    const std::string text = batch::batchSummaryText(result);
+    EXPECT_EQ(text.rfind("12 files: 0 exported, 0 exported with problems, 12 failed.\nFailed:\nf0.nist\nf1.nist", 0),
+              0u);
+    EXPECT_NE(text.find("\nf9.nist\n... and 2 more"), std::string::npos) << text;
+    EXPECT_EQ(text.find("f10.nist"), std::string::npos);
 }
 
 TEST_F(BatchExtractorFormTest, AReadingErrorEndsTheRunAndRestoresDecoding)
@@ -336,8 +365,14 @@ TEST_F(BatchExtractorFormTest, AReadingErrorEndsTheRunAndRestoresDecoding)
     prepare(in, out);
     form.StartConversionButton->click();
     ASSERT_FALSE(prompter.entries.empty());
-    EXPECT_EQ(prompter.entries.back().text, "'x' is not a valid integer value");
-    EXPECT_EQ(prompter.entries.back().caption, "NIST file viewer");
+    ASSERT_GE(prompter.entries.size(), 2u);
+    const auto& error = prompter.entries[prompter.entries.size() - 2];
+    EXPECT_EQ(error.text, "'x' is not a valid integer value");
+    EXPECT_EQ(error.caption, "NIST file viewer");
+    // Then what the run did before the error.
+    EXPECT_EQ(prompter.entries.back().text,
+              "Ended by an error after 1 file: 1 exported, 0 exported with problems, 0 failed.");
+    EXPECT_EQ(prompter.entries.back().icon, platform::MessageIcon::Warning);
     EXPECT_TRUE(fs::exists(out / "a.nist"));
     EXPECT_FALSE(fs::exists(out / "c.nist"));
     expectIdle();

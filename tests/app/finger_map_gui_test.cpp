@@ -285,13 +285,13 @@ TEST_F(FingerMapTest, APressOrClickOnALabelActsOnItsThumbnail)
     QLabel* label = form.fingerMap->label(6);
     ASSERT_TRUE(label->isVisibleTo(form.fingerMap));
     QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    EXPECT_EQ(form.reader().selectedFingerprint, 1);
+    EXPECT_EQ(form.selectedFingerprint(), 1);
     EXPECT_TRUE(imageViewer.isVisible());
-    EXPECT_EQ(imageViewer.SourceBitmap(), form.reader().fingerprintBitmaps[1]);
+    EXPECT_EQ(imageViewer.SourceBitmap(), form.reader().fingerprintBitmaps()[1]);
 
     imageViewer.hide();
     rightClick(form.fingerMap->label(10));
-    EXPECT_EQ(form.reader().selectedFingerprint, 2);
+    EXPECT_EQ(form.selectedFingerprint(), 2);
     EXPECT_TRUE(form.PopupMenu4Fingerprint->isVisible());
     form.PopupMenu4Fingerprint->hide();
     EXPECT_FALSE(imageViewer.isVisible());
