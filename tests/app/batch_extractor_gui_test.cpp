@@ -233,6 +233,37 @@ TEST_F(BatchExtractorFormTest, RunOverATreeWithProgressAndSummary)
     EXPECT_EQ(prompter.texts(), std::vector<std::string>{"3 files: 3 exported, 0 exported with problems, 0 failed."});
 }
 
+TEST_F(BatchExtractorFormTest, TheNistViewerWindowStaysUsableDuringARun)
+{
+    addTransaction(in / "a.nist");
+    addTransaction(in / "b.nist");
+    const fs::path other = dir.path() / "other.nist";
+    writeTransaction(other, {{2, 1, 96, 96}}, {{3, "other"}});
+    int pumps = 0;
+    bool enabled = true;
+    std::size_t printsShown = 1;
+    platform::setEventPump([&] {
+        enabled = enabled && mainForm.isEnabled();
+        // Between the two files the user opens a file in the NIST viewer window.
+        if (++pumps == 2) {
+            mainForm.FileOpen1Accept(other.string());
+            printsShown = mainForm.reader().fingerprintBitmaps().size();
+        }
+    });
+    mainForm.show();
+    prepare(in, out);
+    form.StartConversionButton->click();
+    EXPECT_TRUE(enabled);
+    // Shown without thumbnails; the run goes on with its next file.
+    EXPECT_EQ(printsShown, 0u);
+    EXPECT_TRUE(fs::exists(out / "b.nist" / "type1.txt"));
+    EXPECT_FALSE(fs::exists(out / "other.nist"));
+    EXPECT_EQ(prompter.texts().back(), "2 files: 2 exported, 0 exported with problems, 0 failed.");
+    // Afterwards the window decodes again.
+    mainForm.FileOpen1Accept(other.string());
+    EXPECT_EQ(mainForm.reader().fingerprintBitmaps().size(), 1u);
+}
+
 TEST_F(BatchExtractorFormTest, NoMatchingFileEndsAtOnceAtOneHundred)
 {
     fs::create_directories(in);
