@@ -1,6 +1,5 @@
 #include "batch/gui/nist_batch_extractor_form.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -11,7 +10,6 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
-#include <filesystem>
 
 #include "qt/command_guard.h"
 #include "qt/qt_text.h"
@@ -196,12 +194,8 @@ void TNISTbatchExtractorForm::FormShow()
     nist_file_extensionEdit->setText(qt(FileMask_.substr(2)));
 }
 
-void TNISTbatchExtractorForm::closeEvent(QCloseEvent* event)
-{
-    // QDialog turns the close box into reject(), where the settings are saved.
-    QDialog::closeEvent(event);
-}
-
+// The close box, Escape and the Close button all end here (QDialog turns a
+// close into reject()).
 void TNISTbatchExtractorForm::reject()
 {
     FormClose();
