@@ -1,6 +1,12 @@
 #include "batch/nist_batch_extractor.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <set>
 
 #include "nist/export.h"
@@ -66,12 +72,12 @@ private:
     bool saved_;
 };
 
-void createTargetParent(const std::string& parent)
+void createTargetParent(const std::string& parent, bool showMessages)
 {
     if (platform::createDirectory(parent))
         return;
     platform::forceDirectories(parent);
-    if (!platform::directoryExists(parent) && !platform::createDirectory(parent))
+    if (!platform::directoryExists(parent) && !platform::createDirectory(parent) && showMessages)
         platform::showError("Error: cannot create " + parent + " directory.", "Error creating directory");
 }
 
@@ -109,7 +115,8 @@ bool NistBatchExtractor::prepareOutput(const std::string& output) const
 }
 
 std::string NistBatchExtractor::targetDirectory(const NistBatchSettings& settings, const std::string& input,
-                                                const std::string& output, const std::string& file) const
+                                                const std::string& output, const std::string& file,
+                                                bool showMessages) const
 {
     if (!settings.includeSubdirectories)
         return settings.outputDirectory + "/" + file.substr(file.rfind('/') + 1);
@@ -117,7 +124,7 @@ std::string NistBatchExtractor::targetDirectory(const NistBatchSettings& setting
     const std::string target = output + file.substr(input.size());
     const std::string parent = target.substr(0, target.rfind('/') + 1);
     if (parent != output && !platform::directoryExists(parent))
-        createTargetParent(parent);
+        createTargetParent(parent, showMessages);
     return target;
 }
 
@@ -156,24 +163,25 @@ std::size_t NistBatchResult::count(FileOutcome outcome) const
     return n;
 }
 
-NistFileResult NistBatchExtractor::handleFile(const std::string& file, const NistBatchSettings& settings,
-                                              const std::string& input, const std::string& output)
+NistFileResult NistBatchExtractor::handleFile(nist::TransactionReader& reader, const std::string& file,
+                                              const NistBatchSettings& settings, const std::string& input,
+                                              const std::string& output) const
 {
     NistFileResult result;
     result.file = file;
     bool raised = false;
     if (!settings.continueAfterFailure) {
-        reader_.loadNistFile(file);
+        reader.loadNistFile(file);
     } else {
         try {
-            reader_.loadNistFile(file);
+            reader.loadNistFile(file);
         } catch (const std::exception&) {
             // The reader keeps the error among its problems.
             raised = true;
         }
     }
-    result.problems = reader_.problems();
-    result.completeness = reader_.completeness();
+    result.problems = reader.problems();
+    result.completeness = reader.completeness();
     if (raised || result.completeness == nist::Completeness::Unread) {
         // Nothing trustworthy to write: no folder of empty files.
         result.outcome = FileOutcome::Failed;
@@ -182,8 +190,8 @@ NistFileResult NistBatchExtractor::handleFile(const std::string& file, const Nis
             result.reason = "no readable Type-1 record (" + result.reason + ")";
         return result;
     }
-    result.targetDirectory = targetDirectory(settings, input, output, file);
-    result.exported = nist::exportTransaction(reader_, result.targetDirectory);
+    result.targetDirectory = targetDirectory(settings, input, output, file, reader.showMessages);
+    result.exported = nist::exportTransaction(reader, result.targetDirectory);
     if (!result.exported.ok()) {
         result.outcome = FileOutcome::Failed;
         const nist::ExportFailure& f = result.exported.failed.front();
@@ -195,6 +203,79 @@ NistFileResult NistBatchExtractor::handleFile(const std::string& file, const Nis
         result.outcome = FileOutcome::Exported;
     }
     return result;
+}
+
+void NistBatchExtractor::handleInParallel(const std::vector<std::string>& files, const NistBatchSettings& settings,
+                                          const std::string& input, const std::string& output,
+                                          const std::function<bool(std::size_t, NistFileResult&)>& done)
+{
+    struct Slot {
+        bool ready = false;
+        NistFileResult result;
+        std::exception_ptr error;
+    };
+    const std::size_t n = files.size();
+    std::vector<Slot> slots(n);
+    std::mutex mutex;
+    std::condition_variable readyChanged;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+
+    const auto work = [&] {
+        nist::TransactionReader reader;
+        reader.decodeImages = false;
+        reader.exportTypes = reader_.exportTypes;
+        reader.showMessages = false;
+        for (std::size_t i = next++; i < n && !stop; i = next++) {
+            Slot slot;
+            try {
+                slot.result = handleFile(reader, files[i], settings, input, output);
+            } catch (...) {
+                // Only when the run does not go on after a failure; the
+                // calling thread raises it in turn.
+                slot.error = std::current_exception();
+            }
+            slot.ready = true;
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                slots[i] = std::move(slot);
+            }
+            readyChanged.notify_all();
+        }
+    };
+    const std::size_t workers = std::min<std::size_t>(static_cast<std::size_t>(settings.jobs), n);
+    std::vector<std::thread> threads;
+    threads.reserve(workers);
+    for (std::size_t w = 0; w < workers; ++w)
+        threads.emplace_back(work);
+    // Joins the workers however the loop below ends.
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        std::atomic<bool>& stop;
+        ~Joiner()
+        {
+            stop = true;
+            for (std::thread& t : threads)
+                t.join();
+        }
+    } joiner{threads, stop};
+
+    for (std::size_t i = 0; i < n; ++i) {
+        Slot slot;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            readyChanged.wait(lock, [&] { return slots[i].ready; });
+            slot = std::move(slots[i]);
+        }
+        if (slot.error) {
+            stop = true;
+            std::rethrow_exception(slot.error);
+        }
+        if (!done(i, slot.result)) {
+            stop = true;
+            return;
+        }
+    }
 }
 
 NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const NistBatchCallbacks& callbacks)
@@ -220,9 +301,11 @@ NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const
     CollectNistFiles(input, fileMaskFor(settings.extension), result.foundFiles, settings.includeSubdirectories);
 
     const std::size_t n = result.foundFiles.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    // One file done: its outcome into the result and to the callbacks; false
+    // when the run is to stop.
+    const auto finish = [&](std::size_t i, NistFileResult& handled) {
         const std::string& file = result.foundFiles[i];
-        result.files.push_back(handleFile(file, settings, input, output));
+        result.files.push_back(std::move(handled));
         const NistFileResult& done = result.files.back();
         if (done.outcome == FileOutcome::Failed) {
             result.failedFiles.push_back(file);
@@ -237,7 +320,17 @@ NistBatchResult NistBatchExtractor::run(const NistBatchSettings& settings, const
         platform::pumpEvents();
         if (callbacks.stopRequested && callbacks.stopRequested()) {
             result.stopped = true;
-            break;
+            return false;
+        }
+        return true;
+    };
+    if (settings.jobs > 1 && n > 1) {
+        handleInParallel(result.foundFiles, settings, input, output, finish);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            NistFileResult handled = handleFile(reader_, result.foundFiles[i], settings, input, output);
+            if (!finish(i, handled))
+                break;
         }
     }
     if (!result.stopped)

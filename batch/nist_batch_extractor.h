@@ -32,6 +32,12 @@ struct NistBatchSettings {
     // The window ends a run when a file's reading raises an error; nisttool
     // counts the file as failed and goes on with the next one.
     bool continueAfterFailure = false;
+    // Files handled at once. Above 1, each worker thread reads with a reader
+    // of its own (the given reader's exportTypes, no messages through the
+    // prompter: the results carry them) and the callbacks still come on the
+    // calling thread in file order, so the results and the files written are
+    // those of one job. A stop then ends the run after the files in hand.
+    int jobs = 1;
 };
 
 // How one file of a run ended.
@@ -92,9 +98,15 @@ public:
 private:
     bool prepareOutput(const std::string& output) const;
     std::string targetDirectory(const NistBatchSettings& settings, const std::string& input,
-                                const std::string& output, const std::string& file) const;
-    NistFileResult handleFile(const std::string& file, const NistBatchSettings& settings, const std::string& input,
-                              const std::string& output);
+                                const std::string& output, const std::string& file, bool showMessages) const;
+    NistFileResult handleFile(nist::TransactionReader& reader, const std::string& file,
+                              const NistBatchSettings& settings, const std::string& input,
+                              const std::string& output) const;
+    // Runs handleFile over the files on worker threads; calls done(i, result)
+    // on this thread in file order until it returns false.
+    void handleInParallel(const std::vector<std::string>& files, const NistBatchSettings& settings,
+                          const std::string& input, const std::string& output,
+                          const std::function<bool(std::size_t, NistFileResult&)>& done);
 
     nist::TransactionReader& reader_;
 };

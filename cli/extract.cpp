@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -61,11 +62,13 @@ void reportFile(const batch::NistFileResult& file)
 int runExtract(const std::vector<std::string>& args)
 {
     const Options options =
-        parseOptions(args, {{"--recursive", ""}, {"--yes", ""}, {"--ext", "EXT"}, {"--types", "LIST"}});
+        parseOptions(args, {{"--recursive", ""}, {"--yes", ""}, {"--ext", "EXT"}, {"--types", "LIST"}, {"--jobs", "N"}});
     batch::NistBatchSettings settings;
     settings.continueAfterFailure = true;
     settings.includeSubdirectories = options.has("--recursive");
     settings.extension = options.value("--ext", settings.extension);
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    settings.jobs = options.intValue("--jobs", cores, 1, 1024);
     std::array<bool, 17> types;
     types.fill(true);
     if (const auto list = options.value("--types"); list && !parseTypes(*list, types))
@@ -127,13 +130,14 @@ int runExtract(const std::vector<std::string>& args)
 }
 
 const CommandRegistrar registrar(
-    {kName, "extract [--recursive] [--ext EXT] [--types 1,2,4] [--yes] INPUT_DIR OUTPUT_DIR", runExtract,
+    {kName, "extract [--recursive] [--ext EXT] [--types 1,2,4] [--yes] [--jobs N] INPUT_DIR OUTPUT_DIR", runExtract,
      "Exports every transaction of INPUT_DIR into OUTPUT_DIR/<file name>/: type1.txt, type2.txt,\n"
      "type4_<IDC>.wsq and type4.txt. A file without a readable Type-1 record is not exported.\n\n"
      "  --recursive    include subdirectories (mirrored below OUTPUT_DIR)\n"
      "  --ext EXT      extension of the transaction files (default nist, * for any file)\n"
      "  --types LIST   record types to export (default all: 1,2,4)\n"
-     "  --yes          create a missing OUTPUT_DIR\n\n"
+     "  --yes          create a missing OUTPUT_DIR\n"
+     "  --jobs N       files handled at once (default: one per core); the output is the same\n\n"
      "Prints \"N exported, P with problems, F failed\"; each file that failed or was read\n"
      "partly is named on stderr with its reason.\n"
      "exit code: 0 every file exported from a complete read, 1 otherwise, 2 wrong arguments\n"});

@@ -118,6 +118,11 @@ int main(int argc, char** argv)
         cli::printUsage(stderr);
         return cli::kExitUsage;
     }
+    // "CMD --help" for every command, also one that reads its own arguments.
+    if (args.size() > 1 && (args[1] == "--help" || args[1] == "-h")) {
+        cli::printCommandHelp(*command);
+        return cli::kExitOk;
+    }
     cli::ToolPrompter prompter;
     platform::ScopedPrompter scope(prompter);
     cli::CodecDiagnostics codec;

@@ -44,6 +44,10 @@ bool readPgm(const std::vector<std::uint8_t>& bytes, GrayImage* image, std::stri
         *error = "malformed PGM header";
         return false;
     }
+    if (width == 0 || height == 0) {
+        *error = "PGM picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels holds nothing";
+        return false;
+    }
     if (maxval != 255) {
         *error = "PGM maxval " + std::to_string(maxval) + " (only 255 is supported)";
         return false;

@@ -17,12 +17,14 @@ namespace {
 // The file counts as written when it was created and every write went whole.
 class OutputFile {
 public:
-    OutputFile(const std::string& path, ExportResult& result)
-        : path_(path), result_(result), fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666))
+    OutputFile(const std::string& path, ExportResult& result, bool show)
+        : path_(path), result_(result), show_(show),
+          fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666))
     {
         if (fd_ < 0) {
             fail(errno);
-            platform::showError("Error: open file failed");
+            if (show_)
+                platform::showError("Error: open file failed");
         }
     }
     ~OutputFile()
@@ -57,7 +59,8 @@ public:
         if (done < size) {
             if (!failed_)
                 fail(error);
-            platform::showError("Error: write to file failed");
+            if (show_)
+                platform::showError("Error: write to file failed");
         }
     }
     void write(const std::string& text) { write(text.data(), text.size()); }
@@ -71,6 +74,7 @@ private:
 
     std::string path_;
     ExportResult& result_;
+    bool show_;
     int fd_;
     bool failed_ = false;
 };
@@ -86,7 +90,7 @@ private:
     ReaderWindow& window_;
 };
 
-void ensureDirectory(const std::string& directory, ExportResult& result)
+void ensureDirectory(const std::string& directory, ExportResult& result, bool show)
 {
     if (platform::directoryExists(directory) || platform::createDirectory(directory))
         return;
@@ -99,13 +103,14 @@ void ensureDirectory(const std::string& directory, ExportResult& result)
     // What the system says to the last attempt; a plain file in the way
     // leaves errno at "File exists".
     result.failed.push_back({directory, std::strerror(errno != 0 ? errno : EEXIST)});
-    platform::showError("Error: cannot create " + directory + " directory.", "Error creating directory");
+    if (show)
+        platform::showError("Error: cannot create " + directory + " directory.", "Error creating directory");
 }
 
 void writeTableLines(const RecordTable& table, int lastRow, bool skipEmpty, const std::string& path,
-                     ExportResult& result)
+                     ExportResult& result, bool show)
 {
-    OutputFile file(path, result);
+    OutputFile file(path, result, show);
     if (!file.isOpen())
         return;
     for (int row = 1; row <= lastRow; ++row) {
@@ -118,11 +123,11 @@ void writeTableLines(const RecordTable& table, int lastRow, bool skipEmpty, cons
 void writeType4Files(const TransactionReader& reader, const std::string& directory, ExportResult& result)
 {
     for (const T_T4& record : reader.type4Records()) {
-        OutputFile image(directory + "/type4_" + record.IDC + ".wsq", result);
+        OutputFile image(directory + "/type4_" + record.IDC + ".wsq", result, reader.showMessages);
         if (image.isOpen() && record.imageSize > 0)
             image.write(record.imageData.data(), static_cast<std::size_t>(record.imageSize));
     }
-    OutputFile summary(directory + "/type4.txt", result);
+    OutputFile summary(directory + "/type4.txt", result, reader.showMessages);
     if (!summary.isOpen())
         return;
     for (const T_T4& record : reader.type4Records()) {
@@ -141,11 +146,12 @@ ExportResult exportTransaction(const TransactionReader& reader, const std::strin
 {
     ExportResult result;
     BusyCursor busy(reader.window());
-    ensureDirectory(directory, result);
+    const bool show = reader.showMessages;
+    ensureDirectory(directory, result, show);
     if (reader.exportTypes[1])
-        writeTableLines(reader.type1Table(), 15, false, directory + "/type1.txt", result);
+        writeTableLines(reader.type1Table(), 15, false, directory + "/type1.txt", result, show);
     if (reader.exportTypes[2])
-        writeTableLines(reader.type2Table(), 999, true, directory + "/type2.txt", result);
+        writeTableLines(reader.type2Table(), 999, true, directory + "/type2.txt", result, show);
     if (reader.exportTypes[4])
         writeType4Files(reader, directory, result);
     return result;

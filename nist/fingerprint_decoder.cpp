@@ -1,7 +1,11 @@
 #include "nist/fingerprint_decoder.h"
 
+#include <cstdlib>
 #include <exception>
+#include <memory>
+#include <string>
 
+#include "wsq/diagnostics.h"
 #include "wsq/wsq.h"
 
 namespace nist {
@@ -24,6 +28,46 @@ int checkStreamHead(const std::vector<std::uint8_t>& imageData)
 }
 
 }  // namespace
+
+std::optional<WsqStreamHead> readWsqStreamHead(const std::vector<std::uint8_t>& imageData)
+{
+    wsq::DiagnosticCapture quiet;
+    const unsigned char* cursor = imageData.data();
+    const unsigned char* const end = cursor + imageData.size();
+    unsigned short marker = 0;
+    if (getc_marker_wsq(&marker, EXPECT_SOI, &cursor, end) != 0)
+        return std::nullopt;
+    WsqStreamHead head;
+    // Every segment moves the cursor on, so the walk ends at the buffer's end.
+    for (;;) {
+        if (getc_marker_wsq(&marker, EXPECT_TABLES_OR_SOF, &cursor, end) != 0)
+            return std::nullopt;
+        if (marker == SOF_WSQ) {
+            FrameHeader frame{};
+            if (getc_sof_segment(&frame, &cursor, end) != 0)
+                return std::nullopt;
+            head.width = frame.width;
+            head.height = frame.height;
+            return head;
+        }
+        if (marker == COM_WSQ) {
+            std::string text;
+            if (getc_comment(&text, &cursor, end) != 0)
+                return std::nullopt;
+            std::unique_ptr<FetList> fet;
+            std::optional<std::string> ppi;
+            if (text.compare(0, 8, "NIST_COM") == 0 && string2fet(&fet, text) == 0 &&
+                extractfet_ret(&ppi, "PPI", *fet) == 0 && ppi) {
+                char* stop = nullptr;
+                const long value = std::strtol(ppi->c_str(), &stop, 10);
+                if (stop != ppi->c_str() && *stop == '\0' && value > 0 && value < 1000000)
+                    head.ppi = static_cast<int>(value);
+            }
+        } else if (getc_skip_marker_segment(marker, &cursor, end) != 0) {
+            return std::nullopt;
+        }
+    }
+}
 
 DecodedFingerprint decodeFingerprint(const std::vector<std::uint8_t>& imageData)
 {

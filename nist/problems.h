@@ -22,7 +22,7 @@ struct Problem {
     int recordType = 0;              // type of that record, 0 when there is none or it is not known
     std::string text;                // the message text, as shown
     std::string reason;              // the system's reason (strerror), empty when none
-    bool shown = false;              // also shown through the prompter
+    bool shown = false;              // also shown in a message box (a raised error: by the front end)
 
     bool operator==(const Problem&) const = default;
 };

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -49,17 +50,23 @@ void TransactionReader::say(Severity severity, std::int64_t offset, const std::s
 {
     note(severity, offset, text);
     problems_.back().shown = true;
-    platform::showMessage(text);
+    if (showMessages)
+        platform::showMessage(text);
 }
 
 void TransactionReader::sayError(const std::string& text, const std::string& reason)
 {
     problems_.push_back({Severity::Error, 0, std::nullopt, 0, text, reason, true});
-    platform::showError(text);
+    if (showMessages)
+        platform::showError(text);
 }
 
 void TransactionReader::note(Severity severity, std::int64_t offset, const std::string& text)
 {
+    // Bytes CNT does not list are read as further records of its last type;
+    // what fails there loses nothing CNT promised.
+    if (beyondListed_ && severity == Severity::Error)
+        severity = Severity::Warning;
     problems_.push_back({severity, offset, currentRecord_, currentRecordType_, text, {}});
 }
 
@@ -116,7 +123,9 @@ void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
         readTransaction();
     } catch (const std::exception& e) {
         // The error ends the load; the caller shows it, the list keeps it.
-        note(Severity::Error, position_, e.what());
+        beyondListed_ = false;
+        note(Severity::Error, std::min(errorOffset_, bufferSize_), e.what());
+        problems_.back().shown = true;  // by the front end's error box
         currentRecord_.reset();
         currentRecordType_ = 0;
         throw;
@@ -131,6 +140,8 @@ void TransactionReader::setBuffer(std::vector<std::uint8_t> bytes)
     problems_.clear();
     type1FieldsRead_ = 0;
     type1LenSeen_ = false;
+    beyondListed_ = false;
+    errorOffset_ = 0;
     currentRecord_.reset();
     currentRecordType_ = 0;
 }
@@ -250,13 +261,17 @@ void TransactionReader::walkRecords(Record cursor)
         splitBefore = true;
         restBefore = cursor.rest;
         positionBefore = position_;
+        currentRecord_.reset();
+        currentRecordType_ = 0;
         if (!getNextRecord(cursor))
             break;
         ++walk.entries;
         currentRecord_ = walk.entries;
+        beyondListed_ = walk.entries > static_cast<int>(walk.listedTypes.size());
         if (!walkEntry(walk, cursor))
             break;
     }
+    beyondListed_ = false;
     currentRecord_.reset();
     currentRecordType_ = 0;
     accountForWalk(walk);
@@ -266,6 +281,7 @@ void TransactionReader::walkRecords(Record cursor)
 bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
 {
     const std::int64_t start = position_;
+    errorOffset_ = start;
     const bool listed = walk.entries <= static_cast<int>(walk.listedTypes.size());
     const int t = platform::strToInt(cursor.recordType);
     currentRecordType_ = t >= 1 && t <= 16 ? t : 0;
@@ -273,7 +289,7 @@ bool TransactionReader::walkEntry(Walk& walk, const Record& cursor)
         walk.trailingNoted = true;
         note(Severity::Warning, start,
              count(static_cast<std::size_t>(bufferSize_ - start), "byte", "bytes") + " after the " +
-                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are read as further Type-" +
+                 count(walk.listedTypes.size(), "record", "records") + " CNT lists are taken for further Type-" +
                  std::to_string(t) + " records");
     }
     bool stop = false;
@@ -342,12 +358,61 @@ void TransactionReader::readAndPlaceType4(bool& stop)
         return;  // a rejected record is not kept
     ++type4Count_;
     type4Records_.push_back(std::move(record));
+    const bool decodable = checkStreamAgainstRecord(type4Records_.back(), start);
     if (decodeImages)
-        decodeAndPlace(type4Records_.back(), start);
+        decodeAndPlace(type4Records_.back(), start, decodable);
 }
 
-void TransactionReader::decodeAndPlace(const T_T4& record, std::int64_t start)
+bool TransactionReader::checkStreamAgainstRecord(const T_T4& record, std::int64_t start)
 {
+    const std::optional<WsqStreamHead> head = readWsqStreamHead(record.imageData);
+    if (!head)
+        return true;  // not WSQ, or damaged: the decode says what it finds
+    const std::string name = "Type-4 record (IDC " + record.IDC + ")";
+    const auto hll = platform::tryStrToInt(record.HLL);
+    const auto vll = platform::tryStrToInt(record.VLL);
+    bool decodable = true;
+    if (hll && vll && (head->width != *hll || head->height != *vll)) {
+        const std::string frame = std::to_string(head->width) + " x " + std::to_string(head->height);
+        const std::string lines = record.HLL + " x " + record.VLL;
+        // The record's size is what the transaction vouches for; a frame
+        // that promises more pixels is not worth the memory it would take.
+        decodable = static_cast<std::int64_t>(head->width) * head->height <= static_cast<std::int64_t>(*hll) * *vll;
+        if (decodable || !decodeImages)
+            note(Severity::Warning, start,
+                 name + " says " + lines + " pixels (HLL x VLL), but its WSQ frame is " + frame);
+        else
+            note(Severity::Error, start,
+                 name + ": its WSQ frame of " + frame + " pixels is larger than the record's " + lines +
+                     "; the image is not decoded");
+    }
+    // ISR 0 is the minimum scanning resolution, 19.69 pixels per millimetre
+    // (500 ppi); ISR 1 the native one that Type-1 NSR gives.
+    int expected = 0;
+    if (record.ISR == "0") {
+        expected = 500;
+    } else if (record.ISR == "1") {
+        char* stop = nullptr;
+        const double nsr = std::strtod(type1_.NSR.c_str(), &stop);
+        if (stop != type1_.NSR.c_str() && *stop == '\0' && nsr > 0 && nsr < 10000)
+            expected = static_cast<int>(nsr * 25.4 + 0.5);
+    }
+    // The format allows 0.2 pixels per millimetre either way, about 1 %.
+    if (expected > 0 && head->ppi > 0 && std::abs(head->ppi - expected) * 100 > expected)
+        note(Severity::Warning, start,
+             name + ": ISR " + record.ISR + " stands for " + std::to_string(expected) +
+                 " ppi, but its WSQ stream says " + std::to_string(head->ppi) + " ppi");
+    return decodable;
+}
+
+void TransactionReader::decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable)
+{
+    if (!decodable) {
+        // Kept in its place, undecoded, so that the lists stay aligned.
+        fingerprintBitmaps_.emplace_back();
+        fingerprintInfo_.push_back({-1, "the WSQ frame is larger than the record"});
+        return;
+    }
     DecodedFingerprint decoded = decodeFingerprint(record.imageData);
     for (int i = 0; i < decoded.headFailures; ++i)
         say(Severity::Error, start, "Error: getc_marker_wsq");
@@ -456,6 +521,7 @@ int TransactionReader::readType1Record()
         for (;;) {
             result = kType1Ok;
             const std::int64_t start = position_;
+            errorOffset_ = start;
             const std::optional<TagInfo> tag = getTagInfo();
             if (!tag) {
                 result = kType1TagUnreadable;
@@ -510,6 +576,7 @@ bool TransactionReader::readType2Record()
     bool lenSeen = false;
     for (;;) {
         const std::int64_t remembered = position_;
+        errorOffset_ = remembered;
         const std::optional<TagInfo> tag = getTagInfo();
         if (!tag)
             return false;

@@ -124,6 +124,10 @@ public:
     bool decodeImages = true;
     // Indexed by record type 1 to 16 (entry 0 unused); only 1, 2 and 4 matter.
     std::array<bool, 17> exportTypes = allExportTypes();
+    // Off: the reader and its export only record their messages (problems(),
+    // the export result) and never call the prompter, as a reader on a
+    // worker thread must.
+    bool showMessages = true;
 
 private:
     // Where a walk ended and why, for the accounting after it.
@@ -143,7 +147,10 @@ private:
     bool walkEntry(Walk& walk, const Record& cursor);
     void accountForWalk(const Walk& walk);
     void readAndPlaceType4(bool& stop);
-    void decodeAndPlace(const T_T4& record, std::int64_t start);
+    // Compares the stream's frame and PPI with the record's HLL, VLL and ISR;
+    // false when the frame is too large to decode.
+    bool checkStreamAgainstRecord(const T_T4& record, std::int64_t start);
+    void decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable);
 
     // A plain message box (caption: the application title), recorded.
     void say(Severity severity, std::int64_t offset, const std::string& text);
@@ -170,6 +177,8 @@ private:
     // The record the steps are working on, for the problems they find.
     std::optional<int> currentRecord_;
     int currentRecordType_ = 0;
+    bool beyondListed_ = false;  // reading a record after the ones CNT lists
+    std::int64_t errorOffset_ = 0;  // start of the field or record in hand, for a raised error
 
     ReaderWindow noWindow_;
     ReaderWindow* window_ = &noWindow_;

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "app/finger_map.h"
 #include "app/main_nist_form.h"
@@ -283,4 +284,87 @@ TEST_F(NistFormTest, TheSampleShowsFourteenFingerprintsOnTheHands)
                       record.HLL + "x" + record.VLL);
         EXPECT_TRUE(form.fingerMap->label(n)->isVisibleTo(form.fingerMap));
     }
+}
+
+TEST_F(NistFormTest, TheTitleNamesTheOpenFile)
+{
+    const auto prints = tenPrint();
+    form.FileOpen1Accept(prints.string());
+    EXPECT_EQ(form.windowTitle().toStdString(), std::string(app::kNistWindowCaption) + " - " + prints.string());
+    EXPECT_EQ(form.openFileName(), prints.string());
+
+    const auto missing = dir.path() / "missing.nist";
+    form.FileOpen1Accept(missing.string());
+    EXPECT_EQ(form.windowTitle().toStdString(),
+              std::string(app::kNistWindowCaption) + " - " + missing.string() + " (not read)");
+
+    // Cut inside its last print.
+    const std::vector<std::uint8_t> whole = readBytes(prints);
+    const auto cut = dir.path() / "cut.nist";
+    writeBytes(cut, std::vector<std::uint8_t>(whole.begin(), whole.end() - 100));
+    form.FileOpen1Accept(cut.string());
+    EXPECT_EQ(form.windowTitle().toStdString(),
+              std::string(app::kNistWindowCaption) + " - " + cut.string() + " (read partly)");
+}
+
+TEST_F(NistFormTest, AFailedOpenLeavesNothingOfThePreviousFile)
+{
+    const auto empty = dir.path() / "empty.nist";
+    writeBytes(empty, {});
+    const auto picture = dir.path() / "picture.nist";
+    writeBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
+    for (const auto& bad : {dir.path() / "missing.nist", empty, picture, dir.path()}) {
+        form.FileOpen1Accept(tenPrint().string());
+        ASSERT_EQ(cellText(form.StringGrid2, 10, 1), "ten");
+        form.FileOpen1Accept(bad.string());
+        EXPECT_EQ(visibleTabs(form), std::vector<int>{4}) << bad;
+        EXPECT_EQ(form.PageControl1->currentIndex(), 3);
+        for (int row = 1; row <= 15; ++row)
+            EXPECT_EQ(cellText(form.StringGrid1, row, 1), "") << bad << " row " << row;
+        EXPECT_EQ(cellText(form.StringGrid2, 10, 1), "") << bad;
+        EXPECT_FALSE(rowShown(form.StringGrid2, 10));
+        expectNoFingerprints(form);
+        EXPECT_TRUE(form.reader().type4Records().empty());
+    }
+}
+
+TEST_F(NistFormTest, TheProblemPanelListsTheProblemsOfTheFile)
+{
+    EXPECT_FALSE(form.ProblemList->isVisibleTo(&form));
+    // A Type-2 record whose LEN is off by ten, and a type without a reading
+    // step that hides a print.
+    const std::string t2 = nist::makeTaggedRecord(2, {{2, "01"}, {3, "x"}});
+    std::string file = nist::makeTaggedRecord(1, {{2, "0300"}, {3, nist::makeCntValue({{2, 1}, {10, 2}, {4, 3}})}});
+    const std::size_t type2At = file.size();
+    std::string badT2 = t2;
+    badT2[6] = static_cast<char>(badT2[6] + 1);
+    file += badT2 + "10.001:30" + '\x1C';
+    const auto path = dir.path() / "problems.nist";
+    writeBytes(path, std::vector<std::uint8_t>(file.begin(), file.end()));
+    form.show();
+    form.FileOpen1Accept(path.string());
+
+    ASSERT_TRUE(form.ProblemList->isVisibleTo(&form));
+    ASSERT_EQ(form.ProblemList->topLevelItemCount(), 2);
+    QTreeWidgetItem* warning = form.ProblemList->topLevelItem(0);
+    EXPECT_EQ(warning->data(app::kProblemSeverityColumn, Qt::UserRole).toInt(), static_cast<int>(nist::Severity::Warning));
+    EXPECT_FALSE(warning->icon(app::kProblemSeverityColumn).isNull());
+    EXPECT_EQ(warning->text(app::kProblemOffsetColumn), QString::number(type2At));
+    EXPECT_TRUE(warning->text(app::kProblemTextColumn).startsWith("Type-2 LEN is "));
+    QTreeWidgetItem* error = form.ProblemList->topLevelItem(1);
+    EXPECT_EQ(error->data(app::kProblemSeverityColumn, Qt::UserRole).toInt(), static_cast<int>(nist::Severity::Error));
+    EXPECT_EQ(error->text(app::kProblemTextColumn),
+              "the Type-10 record is not read, nor the 1 record CNT lists after it (types 4)");
+
+    // Choosing a problem of a record shows that record's tab.
+    form.PageControl1->setCurrentIndex(0);
+    form.ProblemListItemActivated(warning);
+    EXPECT_EQ(form.PageControl1->currentIndex(), 1);
+    form.ProblemListItemActivated(error);
+    EXPECT_EQ(form.PageControl1->currentIndex(), 9);
+
+    // A clean file empties and hides the panel again.
+    form.FileOpen1Accept(tenPrint().string());
+    EXPECT_EQ(form.ProblemList->topLevelItemCount(), 0);
+    EXPECT_FALSE(form.ProblemList->isVisibleTo(&form));
 }

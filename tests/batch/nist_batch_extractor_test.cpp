@@ -288,3 +288,72 @@ TEST_F(BatchTest, ATargetParentThatCannotBeCreatedIsReportedAndTheRunGoesOn)
     EXPECT_EQ(r.failedFiles, std::vector<std::string>{in + "/sub/c.nist"});
     EXPECT_TRUE(fs::exists(out + "/b.NIST/type1.txt"));
 }
+
+namespace {
+
+// Every file below root with its bytes, for comparing two runs.
+std::vector<std::pair<std::string, std::string>> contentsOf(const fs::path& root)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const std::string& name : treeOf(root))
+        out.emplace_back(name, fs::is_directory(root / name) ? std::string("<dir>") : readText(root / name));
+    return out;
+}
+
+}  // namespace
+
+TEST_F(BatchTest, SeveralJobsGiveTheResultsAndFilesOfOne)
+{
+    for (int i = 0; i < 12; ++i)
+        writeTransaction(in + "/sub" + std::to_string(i % 3) + "/t" + std::to_string(i) + ".nist", "T" + std::to_string(i));
+    platform::writeWholeFile(in + "/sub1/empty.nist", "");
+    platform::writeWholeFile(in + "/sub2/bad.nist", "1.001:x\x1C");
+    const std::vector<std::uint8_t> whole = platform::readWholeFile(in + "/a.nist").bytes;
+    platform::writeWholeFile(in + "/sub0/cut.nist", whole.data(), whole.size() - 5);
+    platform::writeWholeFile(out + "/sub2", "a plain file where a directory should go");
+
+    struct Run {
+        NistBatchResult result;
+        std::vector<std::string> calls;
+        std::vector<std::pair<std::string, std::string>> files;
+    };
+    const auto runWith = [&](int jobs) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        platform::writeWholeFile(out + "/sub2", "a plain file where a directory should go");
+        Run r;
+        callbacks.progress = [&](int p) { r.calls.push_back("progress " + std::to_string(p)); };
+        callbacks.fileDone = [&](const NistFileResult& f) { r.calls.push_back("done " + f.file); };
+        callbacks.fileFailed = [&](const std::string& f, const std::string& e) { r.calls.push_back(f + ": " + e); };
+        r.result = run({.inputDirectory = in, .outputDirectory = out, .includeSubdirectories = true,
+                        .continueAfterFailure = true, .jobs = jobs});
+        r.files = contentsOf(out);
+        return r;
+    };
+    prompter.clear();
+    const Run one = runWith(1);
+    const std::size_t serialMessages = prompter.entries.size();
+    const Run four = runWith(4);
+    ASSERT_EQ(one.result.files.size(), 18u);
+    EXPECT_EQ(four.calls, one.calls);
+    EXPECT_EQ(four.files, one.files);
+    EXPECT_EQ(four.result.failedFiles, one.result.failedFiles);
+    EXPECT_EQ(four.result.count(FileOutcome::Failed), 6u);  // empty, bad, and the four below sub2
+    for (std::size_t i = 0; i < one.result.files.size(); ++i) {
+        const NistFileResult& a = one.result.files[i];
+        const NistFileResult& b = four.result.files[i];
+        EXPECT_EQ(b.file, a.file);
+        EXPECT_EQ(b.outcome, a.outcome) << a.file;
+        EXPECT_EQ(b.problems, a.problems) << a.file;
+        EXPECT_EQ(b.exported.written, a.exported.written) << a.file;
+        EXPECT_EQ(b.exported.failed, a.exported.failed) << a.file;
+        EXPECT_EQ(b.reason, a.reason) << a.file;
+    }
+    // Worker threads never call the prompter; their messages are in the results.
+    EXPECT_GT(serialMessages, 0u);
+    EXPECT_EQ(prompter.entries.size(), serialMessages);
+
+    // Without going on after a failure, the first raised error ends the run in turn.
+    EXPECT_THROW(run({.inputDirectory = in, .outputDirectory = out, .includeSubdirectories = true, .jobs = 4}),
+                 platform::ConversionError);
+}

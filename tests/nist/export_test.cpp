@@ -57,8 +57,11 @@ protected:
 TEST_F(ExportTest, WritesEveryRecordTypeByteForByte)
 {
     window.events.clear();
-    exportTransaction(reader, out);
+    const ExportResult result = exportTransaction(reader, out);
     EXPECT_TRUE(messages().empty());
+    EXPECT_TRUE(result.ok());
+    EXPECT_EQ(result.written, (std::vector<std::string>{out + "/type1.txt", out + "/type2.txt", out + "/type4_1.wsq",
+                                                        out + "/type4_2.wsq", out + "/type4.txt"}));
     EXPECT_EQ(namesIn(out), (std::vector<std::string>{"type1.txt", "type2.txt", "type4.txt", "type4_1.wsq", "type4_2.wsq"}));
 
     std::string type1;
@@ -133,7 +136,12 @@ TEST_F(ExportTest, FailuresAreReportedAndTheExportGoesOn)
     // message, then one open failure per file the switches ask for.
     platform::writeWholeFile(temp.path() / "plain", "x");
     const std::string impossible = (temp.path() / "plain" / "d").string();
-    exportTransaction(reader, impossible);
+    const ExportResult none = exportTransaction(reader, impossible);
+    EXPECT_TRUE(none.written.empty());
+    ASSERT_EQ(none.failed.size(), 6u);
+    EXPECT_EQ(none.failed[0], (ExportFailure{impossible, "Not a directory"}));
+    EXPECT_EQ(none.failed[1], (ExportFailure{impossible + "/type1.txt", "Not a directory"}));
+    EXPECT_EQ(none.failed[5].path, impossible + "/type4.txt");
     ASSERT_EQ(prompter.entries.size(), 6u);
     EXPECT_EQ(prompter.entries[0].text, "Error: cannot create " + impossible + " directory.");
     EXPECT_EQ(prompter.entries[0].caption, "Error creating directory");
@@ -146,8 +154,10 @@ TEST_F(ExportTest, FailuresAreReportedAndTheExportGoesOn)
     // One file that cannot be created: only that one is missing.
     prompter.clear();
     fs::create_directories(out + "/type2.txt");
-    exportTransaction(reader, out);
+    const ExportResult some = exportTransaction(reader, out);
     EXPECT_EQ(messages(), std::vector<std::string>{"Error: open file failed"});
+    EXPECT_EQ(some.failed, (std::vector<ExportFailure>{{out + "/type2.txt", "Is a directory"}}));
+    EXPECT_EQ(some.written.size(), 4u);
     EXPECT_EQ(readText(out + "/type4_2.wsq"), std::string(200, '\x22'));
 }
 
@@ -158,7 +168,12 @@ TEST_F(ExportTest, EveryShortWriteIsReported)
     fs::create_directories(out);
     for (const char* name : {"type1.txt", "type4.txt", "type4_1.wsq"})
         fs::create_symlink("/dev/full", out + "/" + name);
-    exportTransaction(reader, out);
+    const ExportResult result = exportTransaction(reader, out);
+    // Each file that was short counts once, with the system's reason.
+    EXPECT_EQ(result.failed, (std::vector<ExportFailure>{{out + "/type1.txt", "No space left on device"},
+                                                         {out + "/type4_1.wsq", "No space left on device"},
+                                                         {out + "/type4.txt", "No space left on device"}}));
+    EXPECT_EQ(result.written, (std::vector<std::string>{out + "/type2.txt", out + "/type4_2.wsq"}));
     // 15 lines of type1.txt, one image, and per Type-4 record eight values,
     // eight commas and one line end.
     const std::size_t expected = 15 + 1 + 2 * 17;
