@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "platform/prompter.h"
 
 #include <stdexcept>
@@ -32,6 +32,11 @@ ApplicationWindows createApplicationWindows(const std::string& commandLineFile)
     windows.mainWsqForm = std::make_unique<viewer::TMainWSQForm>();
     windows.mainNistForm->setImageViewer(windows.mainWsqForm.get());
     windows.mainWsqForm->setApplicationMainWindow(windows.mainNistForm.get());
+    windows.aboutForm = std::make_unique<about::TAboutForm>();
+    windows.mainWsqForm->setAboutBox(windows.aboutForm.get());
+    windows.batchExtractorForm = std::make_unique<batch::TNISTbatchExtractorForm>(windows.mainNistForm->reader());
+    windows.nistAboutForm = std::make_unique<about::TNISTAboutForm>();
+    windows.mainNistForm->setToolWindows(windows.batchExtractorForm.get(), windows.nistAboutForm.get());
     if (!commandLineFile.empty() && !looksLikeNistFile(commandLineFile))
         runCommand([&] { windows.mainWsqForm->openPictureFile(commandLineFile); });
     return windows;

@@ -5,7 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "about/about_form.h"
+#include "about/nist_about_form.h"
 #include "app/main_nist_form.h"
+#include "batch/gui/nist_batch_extractor_form.h"
 #include "viewer/main_wsq_form.h"
 
 namespace app {
@@ -22,6 +25,9 @@ public:
 struct ApplicationWindows {
     std::unique_ptr<TMainNISTForm> mainNistForm;
     std::unique_ptr<viewer::TMainWSQForm> mainWsqForm;
+    std::unique_ptr<about::TAboutForm> aboutForm;
+    std::unique_ptr<batch::TNISTbatchExtractorForm> batchExtractorForm;
+    std::unique_ptr<about::TNISTAboutForm> nistAboutForm;
 };
 
 // Creates the windows (hidden). A picture file named on the command line is

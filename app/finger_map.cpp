@@ -5,12 +5,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "app/hand_drawing.h"
-#include "app/qt_bitmap.h"
-#include "app/qt_text.h"
+#include "qt/qt_bitmap.h"
+#include "qt/qt_text.h"
 #include "platform/conversion.h"
 
 namespace app {
@@ -45,9 +46,8 @@ void FingerprintThumbnail::setPicture(QImage picture)
 
 void FingerprintThumbnail::rescale()
 {
-    scaled_ = picture_.isNull() || width() <= 0 || height() <= 0
-                  ? QImage()
-                  : picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaledRatio_ = devicePixelRatioF();
+    scaled_ = thumbnailImage(picture_, size(), scaledRatio_);
 }
 
 void FingerprintThumbnail::resizeEvent(QResizeEvent* event)
@@ -58,42 +58,59 @@ void FingerprintThumbnail::resizeEvent(QResizeEvent* event)
 
 void FingerprintThumbnail::paintEvent(QPaintEvent*)
 {
+    // The window may have moved to a screen of another pixel ratio.
+    if (devicePixelRatioF() != scaledRatio_)
+        rescale();
     if (scaled_.isNull())
         return;
     QPainter painter(this);
-    painter.drawImage(0, 0, scaled_);
+    painter.drawImage(QPoint(0, 0), scaled_);
+}
+
+void FingerprintThumbnail::press()
+{
+    if (onMouseDown)
+        runCommand([&] { onMouseDown(position_); });
+}
+
+void FingerprintThumbnail::click()
+{
+    if (onClick)
+        runCommand([&] { onClick(position_); });
+}
+
+void FingerprintThumbnail::requestContextMenu(QPoint globalPos)
+{
+    if (onContextMenu)
+        runCommand([&] { onContextMenu(position_, globalPos); });
 }
 
 void FingerprintThumbnail::mousePressEvent(QMouseEvent* event)
 {
-    if (onMouseDown)
-        runCommand([&] { onMouseDown(position_); });
+    press();
     event->accept();
 }
 
 void FingerprintThumbnail::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick)
-        runCommand([&] { onClick(position_); });
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        click();
 }
 
 void FingerprintThumbnail::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (onContextMenu)
-        runCommand([&] { onContextMenu(position_, event->globalPos()); });
+    requestContextMenu(event->globalPos());
 }
 
 FingerMap::FingerMap(QWidget* parent) : QWidget(parent)
 {
     // The drawings lie beneath everything else: created first.
-    Image15 = new QLabel(this);
+    Image15 = new HandImage(Hand::Left, this);
+    Image15->setObjectName(QStringLiteral("Image15"));
     Image15->setGeometry(kLeftHandRect);
-    Image15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image15->setPixmap(handPixmap(Hand::Left));
-    Image16 = new QLabel(this);
+    Image16 = new HandImage(Hand::Right, this);
+    Image16->setObjectName(QStringLiteral("Image16"));
     Image16->setGeometry(kRightHandRect);
-    Image16->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image16->setPixmap(handPixmap(Hand::Right));
 
     for (int n = 1; n <= kFingerPositions; ++n) {
         auto* thumbnail = new FingerprintThumbnail(n, this);
@@ -101,12 +118,23 @@ FingerMap::FingerMap(QWidget* parent) : QWidget(parent)
         thumbnail->move(thumbnailOrigin(n));
         thumbnails_[n - 1] = thumbnail;
     }
-    // Labels above the thumbnails, opaque in the window colour.
+    // Labels above the thumbnails, opaque in the window colour, in a small
+    // font so that neighbouring labels stay clear of each other. A press or a
+    // click on a label is one on its thumbnail.
+    QFont small = font();
+    if (small.pointSizeF() > 0)
+        small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.8));
+    else
+        small.setPixelSize(std::max(8, small.pixelSize() * 4 / 5));
     for (int n = 1; n <= kFingerPositions; ++n) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("wsqLabel%1").arg(n));
         label->setAutoFillBackground(true);
         label->setBackgroundRole(QPalette::Window);
+        label->setFont(small);
+        label->setWordWrap(true);
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
         label->move(thumbnailOrigin(n) + kLabelOffset);
         label->hide();
         labels_[n - 1] = label;
@@ -135,7 +163,7 @@ int FingerMap::placeFingerprint(const platform::Bitmap& bitmap, const nist::T_T4
     thumb->setPicture(toQImage(bitmap));
     QLabel* label = labels_[n - 1];
     label->setText(fromSystemText(fingerprintLabelText(record)));
-    label->adjustSize();
+    fitLabel(*label);
     label->setVisible(ShowFingerprintInfoCheckBox->isChecked());
     return n;
 }
@@ -158,6 +186,54 @@ void FingerMap::ShowFingerprintInfoCheckBoxClick()
     for (QLabel* label : labels_)
         if (!label->text().isEmpty())
             label->setVisible(show);
+}
+
+void FingerMap::fitLabel(QLabel& label) const
+{
+    const QFontMetrics metrics(label.font());
+    int widest = 0;
+    for (const QString& line : label.text().split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int frame = 2 * (label.margin() + label.frameWidth());
+    const int width = std::min(kLabelMaxWidth, widest + frame + 1);
+    label.resize(width, label.heightForWidth(width));
+}
+
+bool FingerMap::eventFilter(QObject* watched, QEvent* event)
+{
+    for (int n = 1; n <= kFingerPositions; ++n) {
+        if (watched != labels_[n - 1])
+            continue;
+        FingerprintThumbnail* thumb = thumbnails_[n - 1];
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            thumb->press();
+            return true;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && labels_[n - 1]->rect().contains(mouse->position().toPoint()))
+                thumb->click();
+            return true;
+        }
+        case QEvent::MouseButtonDblClick:
+            return true;
+        case QEvent::ContextMenu:
+            thumb->requestContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        default:
+            return false;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QImage thumbnailImage(const QImage& picture, QSize size, qreal devicePixelRatio)
+{
+    if (picture.isNull() || size.isEmpty())
+        return QImage();
+    QImage scaled = picture.scaled(size * devicePixelRatio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(devicePixelRatio);
+    return scaled;
 }
 
 QSize thumbnailSize(double aspect)

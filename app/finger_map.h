@@ -32,6 +32,15 @@ public:
     std::function<void(int position)> onClick;        // left button released over it
     std::function<void(int position, QPoint globalPos)> onContextMenu;
 
+    // What a press, a click and a context-menu request do, for the thumbnail
+    // and for the label above it alike.
+    void press();
+    void click();
+    void requestContextMenu(QPoint globalPos);
+
+    // The picture as painted: at the thumbnail's size in device pixels.
+    const QImage& shownPicture() const { return scaled_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -43,9 +52,12 @@ private:
     void rescale();
 
     int position_;
+    qreal scaledRatio_ = 1;
     QImage picture_;
     QImage scaled_;  // the picture at the thumbnail's size, made once per change
 };
+
+class HandImage;
 
 class FingerMap : public QWidget {
 public:
@@ -62,18 +74,31 @@ public:
     FingerprintThumbnail* thumbnail(int position) const { return thumbnails_[position - 1]; }
     QLabel* label(int position) const { return labels_[position - 1]; }
 
-    QLabel* Image15 = nullptr;  // left hand
-    QLabel* Image16 = nullptr;  // right hand
+    HandImage* Image15 = nullptr;  // left hand
+    HandImage* Image16 = nullptr;  // right hand
     QCheckBox* ShowFingerprintInfoCheckBox = nullptr;
 
     // Top-left corner of the thumbnail slot of a finger position, in map coordinates.
     static QPoint thumbnailOrigin(int position);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Sizes a label to its text, lines wrapped to the width of its slot.
+    void fitLabel(QLabel& label) const;
+
     std::array<FingerprintThumbnail*, kFingerPositions> thumbnails_{};
     std::array<QLabel*, kFingerPositions> labels_{};
 };
 
+// The widest a label may be: it stays inside its thumbnail's column, clear of
+// the neighbouring slots.
+inline constexpr int kLabelMaxWidth = kThumbnailSize - 4;
+
+// A picture stretched to size logical pixels at a device pixel ratio: the
+// image has size * ratio pixels and carries the ratio.
+QImage thumbnailImage(const QImage& picture, QSize size, qreal devicePixelRatio);
 // Thumbnail size for a display aspect (width / height): the longer side 100.
 QSize thumbnailSize(double aspect);
 // The label text of a fingerprint: finger position, impression type and size on three lines.

@@ -3,7 +3,9 @@
 #include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace app {
 
@@ -59,13 +61,14 @@ void drawNail(QPainter& painter, const Finger& f)
 
 }  // namespace
 
-QImage drawHand(Hand hand)
+QImage drawHand(Hand hand, qreal scale)
 {
-    QImage canvas(kHandWidth, kHandHeight, QImage::Format_RGB32);
+    QImage canvas(qRound(kHandWidth * scale), qRound(kHandHeight * scale), QImage::Format_RGB32);
     canvas.fill(Qt::white);
     {
         QPainter painter(&canvas);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(scale, scale);
         painter.setPen(Qt::NoPen);
         QPainterPath silhouette;
         silhouette.addRoundedRect(QRectF(70, 170, 164, 165), 56, 56);  // palm
@@ -83,17 +86,94 @@ QImage drawHand(Hand hand)
     return hand == Hand::Left ? gray : gray.mirrored(true, false);
 }
 
-QPixmap handPixmap(Hand hand)
+namespace {
+
+constexpr QRgb kOutline = 0xFFD8D8D8;
+
+// Silhouette pixels widened by radius in both directions (a square max filter,
+// done as two one-dimensional passes).
+std::vector<uchar> widenedMask(const QImage& gray, int radius)
 {
-    const QImage gray = drawHand(hand);
+    const int w = gray.width();
+    const int h = gray.height();
+    std::vector<uchar> mask(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        const uchar* in = gray.constScanLine(y);
+        for (int x = 0; x < w; ++x)
+            mask[static_cast<std::size_t>(y) * w + x] = in[x] != 255;
+    }
+    std::vector<uchar> rows(mask.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uchar any = 0;
+            for (int dx = -radius; dx <= radius && !any; ++dx)
+                if (x + dx >= 0 && x + dx < w)
+                    any = mask[static_cast<std::size_t>(y) * w + x + dx];
+            rows[static_cast<std::size_t>(y) * w + x] = any;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uchar any = 0;
+            for (int dy = -radius; dy <= radius && !any; ++dy)
+                if (y + dy >= 0 && y + dy < h)
+                    any = rows[static_cast<std::size_t>(y + dy) * w + x];
+            mask[static_cast<std::size_t>(y) * w + x] = any;
+        }
+    return mask;
+}
+
+}  // namespace
+
+QPixmap handPixmap(Hand hand, bool lightOutline, qreal devicePixelRatio)
+{
+    const QImage gray = drawHand(hand, devicePixelRatio);
+    std::vector<uchar> rim;
+    if (lightOutline)
+        rim = widenedMask(gray, std::max(1, qRound(2 * devicePixelRatio)));
     QImage display(gray.size(), QImage::Format_ARGB32);
     for (int y = 0; y < gray.height(); ++y) {
         const uchar* in = gray.constScanLine(y);
         auto* out = reinterpret_cast<QRgb*>(display.scanLine(y));
-        for (int x = 0; x < gray.width(); ++x)
-            out[x] = in[x] == 255 ? qRgba(255, 255, 255, 0) : qRgb(in[x], in[x], in[x]);
+        for (int x = 0; x < gray.width(); ++x) {
+            if (in[x] != 255)
+                out[x] = qRgb(in[x], in[x], in[x]);
+            else if (!rim.empty() && rim[static_cast<std::size_t>(y) * gray.width() + x])
+                out[x] = kOutline;
+            else
+                out[x] = qRgba(255, 255, 255, 0);
+        }
     }
-    return QPixmap::fromImage(display);
+    QPixmap pixmap = QPixmap::fromImage(display);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+bool isDarkColour(const QColor& colour)
+{
+    return colour.lightness() < 128;
+}
+
+HandImage::HandImage(Hand hand, QWidget* parent) : QWidget(parent), hand_(hand)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+const QPixmap& HandImage::pixmap()
+{
+    const bool outline = isDarkColour(palette().color(QPalette::Window));
+    const qreal ratio = devicePixelRatioF();
+    if (pixmap_.isNull() || outline != shownOutline_ || ratio != shownRatio_) {
+        pixmap_ = handPixmap(hand_, outline, ratio);
+        shownOutline_ = outline;
+        shownRatio_ = ratio;
+    }
+    return pixmap_;
+}
+
+void HandImage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, pixmap());
 }
 
 }  // namespace app

@@ -1,16 +1,23 @@
 // nistviewer: the desktop program of the NIST file viewer.
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <cstdio>
 
 #include "app/application.h"
-#include "app/command_guard.h"
-#include "app/qt_prompter.h"
-#include "app/qt_text.h"
+#include "app/command_line.h"
+#include "qt/command_guard.h"
+#include "qt/qt_prompter.h"
+#include "qt/qt_text.h"
 #include "platform/event_pump.h"
 #include "platform/prompter.h"
 
 int main(int argc, char** argv)
 {
+    // Answered before Qt starts, so they need no display.
+    if (const auto text = app::informationRequest(argc, argv)) {
+        std::fputs(text->c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     app::NistViewerApplication application(argc, argv);
     app::QtPrompter prompter;
     platform::ScopedPrompter prompterScope(prompter);

@@ -1,6 +1,6 @@
 #include "app/main_nist_form.h"
 
-#include "app/window_placement.h"
+#include "qt/window_placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,11 +18,11 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "app/finger_map.h"
 #include "app/fingerprint_commands.h"
-#include "app/qt_bitmap.h"
-#include "app/qt_text.h"
+#include "qt/qt_bitmap.h"
+#include "qt/qt_text.h"
 #include "app/record_table_model.h"
 #include "viewer/main_wsq_form.h"
 
@@ -103,6 +103,36 @@ void TMainNISTForm::setImageViewer(viewer::TMainWSQForm* viewer)
     imageViewer_ = viewer;
 }
 
+void TMainNISTForm::setToolWindows(QWidget* batchExtractor, QWidget* about)
+{
+    batchExtractor_ = batchExtractor;
+    about_ = about;
+}
+
+namespace {
+
+// Modeless: shown, or brought to the front when it already is.
+void showModeless(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+}  // namespace
+
+void TMainNISTForm::MenuFileConverterNISTClick()
+{
+    showModeless(batchExtractor_);
+}
+
+void TMainNISTForm::MenuAboutNISTClick()
+{
+    showModeless(about_);
+}
+
 void TMainNISTForm::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -111,6 +141,13 @@ void TMainNISTForm::buildMenus()
     connect(FileOpen1, &QAction::triggered, this, [this] { FileOpen1Execute(); });
     FileExit1 = file->addAction(QStringLiteral("E&xit"));
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    MenuFileConverterNIST = tools->addAction(QStringLiteral("NIST file batch extractor"));
+    connect(MenuFileConverterNIST, &QAction::triggered, this, [this] { MenuFileConverterNISTClick(); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    MenuAboutNIST = help->addAction(QStringLiteral("&About"));
+    connect(MenuAboutNIST, &QAction::triggered, this, [this] { MenuAboutNISTClick(); });
 
     PopupMenu4Fingerprint = new QMenu(this);
     MenuCopy = PopupMenu4Fingerprint->addAction(QStringLiteral("Copy"));

@@ -59,6 +59,10 @@ public:
     std::int32_t selectedFingerprint() const { return selectedFingerprint_; }
     // The image viewer a thumbnail click hands its fingerprint to.
     void setImageViewer(viewer::TMainWSQForm* viewer);
+    // The windows Tools and Help show: the batch extractor and the About box.
+    void setToolWindows(QWidget* batchExtractor, QWidget* about);
+    void MenuFileConverterNISTClick();
+    void MenuAboutNISTClick();
 
     // File > Open after the dialog: reads the transaction with the hourglass
     // cursor; a failure that escapes the reader is shown by the application's
@@ -108,6 +112,8 @@ public:
     QAction* SaveAsBMP = nullptr;
     QAction* FileOpen1 = nullptr;
     QAction* FileExit1 = nullptr;
+    QAction* MenuFileConverterNIST = nullptr;
+    QAction* MenuAboutNIST = nullptr;
 
     static const char* const kOpenFilter;
     static const char* const kWsqFilter;
@@ -137,6 +143,8 @@ private:
     RecordTableModel* grid1Model_ = nullptr;
     RecordTableModel* grid2Model_ = nullptr;
     QPointer<viewer::TMainWSQForm> imageViewer_;
+    QPointer<QWidget> batchExtractor_;
+    QPointer<QWidget> about_;
     int busyDepth_ = 0;
 };
 

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPalette>
+#include <QHelpEvent>
 #include <QTableView>
+#include <QToolTip>
 #include <algorithm>
 
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 
 namespace app {
 
@@ -101,9 +103,43 @@ void RecordTableModel::refresh(QTableView& view)
     }
 }
 
+QString RecordCellDelegate::toolTipFor(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    if (cell.text.isEmpty())
+        return {};
+    const QWidget* widget = cell.widget;
+    const QStyle* style = widget ? widget->style() : QApplication::style();
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &cell, widget);
+    // The style leaves a margin on each side of the text.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    if (cell.fontMetrics.horizontalAdvance(cell.text) <= textRect.width() - 2 * margin)
+        return {};
+    // As rich text that keeps every blank, so that a long value wraps in the
+    // tooltip instead of running off the screen.
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + cell.text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+bool RecordCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index)
+{
+    if (!event || !view || event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString tip = toolTipFor(option, index);
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return false;
+    }
+    QToolTip::showText(event->globalPos(), tip, view->viewport(), option.rect);
+    return true;
+}
+
 void setUpRecordGrid(QTableView& view, RecordTableModel& model)
 {
     view.setModel(&model);
+    view.setItemDelegate(new RecordCellDelegate(&view));
     view.verticalHeader()->hide();
     view.horizontalHeader()->setHighlightSections(false);
     view.horizontalHeader()->setStretchLastSection(false);

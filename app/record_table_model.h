@@ -5,6 +5,7 @@
 // Value and Description cells are editable and edits go straight into the
 // table, where the export reads them.
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 
 #include "nist/record_table.h"
 
@@ -35,6 +36,17 @@ private:
     nist::RecordTable& table_;
     unsigned long shownRevision_ = ~0ul;
     int shownRows_ = -1;
+};
+
+// Cells of the record grids: a value too long for its column shows whole in
+// a tooltip; one that fits shows none.
+class RecordCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+    // The tooltip of a cell: its whole text when the text does not fit, else empty.
+    QString toolTipFor(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 };
 
 // Sets up a grid the way both record tables are shown: column widths 40,

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A malformed number ends the load with the conversion error the front
         // end shows; what was read stays in place.
     }
-    if (reader.decodeImages && reader.fingerprintBitmaps.size() > reader.type4Records.size())
+    if (reader.decodeImages && reader.fingerprintBitmaps().size() > reader.type4Records().size())
         __builtin_trap();
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "viewer/main_wsq_form.h"
 
-#include "app/window_placement.h"
+#include "qt/window_placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,8 +17,8 @@
 #include <QToolButton>
 #include <functional>
 
-#include "app/command_guard.h"
-#include "app/qt_text.h"
+#include "qt/command_guard.h"
+#include "qt/qt_text.h"
 #include "imagelib/image_library.h"
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"
@@ -176,6 +176,16 @@ void TMainWSQForm::buildMenus()
     MenuZoomToolbar = view->addAction(QStringLiteral("Show zoom toolbar"));
     MenuZoomToolbar->setCheckable(true);
     connect(MenuZoomToolbar, &QAction::triggered, this, [this] { MenuZoomToolbarClick(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    MenuAbout = help->addAction(QStringLiteral("&About"));
+    connect(MenuAbout, &QAction::triggered, this, [this] { MenuAboutClick(); });
+}
+
+void TMainWSQForm::MenuAboutClick()
+{
+    if (aboutBox_)
+        aboutBox_->exec();
 }
 
 void TMainWSQForm::buildZoomPanel(QWidget* parent)

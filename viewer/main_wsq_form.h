@@ -2,6 +2,7 @@
 // The image viewer window: one picture held at full resolution, shown zoomed,
 // fitted or at its own size inside a scroll box, panned by dragging, with a
 // floating zoom panel and a one-line status bar.
+#include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
 #include <string>
@@ -48,6 +49,8 @@ public:
     bool openPictureFile(const std::string& fileName);
     // The window File > Exit closes (the application's main window).
     void setApplicationMainWindow(QWidget* window) { applicationMainWindow_ = window; }
+    // The About box Help > About shows, modally.
+    void setAboutBox(QDialog* box) { aboutBox_ = box; }
 
     // Event handlers.
     void ZoomInButtonClick();
@@ -68,6 +71,7 @@ public:
     void OutputImageMouseMove(QMouseEvent* event);
     void OutputImageMouseUp(QMouseEvent* event);
     void MenuZoomToolbarClick();
+    void MenuAboutClick();
     void FormResize();
     void FormShow();
 
@@ -98,6 +102,7 @@ public:
     QStatusBar* StatusBar = nullptr;
     QAction* MenuExit = nullptr;
     QAction* MenuZoomToolbar = nullptr;
+    QAction* MenuAbout = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -133,6 +138,7 @@ private:
     QLabel* statusLabel_ = nullptr;
     QSize clientSize_;
     QPointer<QWidget> applicationMainWindow_;
+    QPointer<QDialog> aboutBox_;
 };
 
 }  // namespace viewer

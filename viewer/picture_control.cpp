@@ -4,7 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 #include "viewer/viewer_glyphs.h"
 
 namespace viewer {

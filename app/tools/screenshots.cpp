@@ -12,7 +12,7 @@
 
 #include "app/application.h"
 #include "app/finger_map.h"
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 #include "viewer/main_wsq_form.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "app/finger_map.h"
 #include "app/hand_drawing.h"
 #include "app/main_nist_form.h"
-#include "app/qt_bitmap.h"
+#include "qt/qt_bitmap.h"
 #include "gui_fixtures.h"
 #include "imagelib/image_library.h"
 #include "test_support/temp_dir.h"
@@ -277,4 +277,90 @@ TEST_F(FingerMapTest, SaveAsBmpWritesA24BitBitmapOfTheDecodedPrint)
     EXPECT_EQ(prompter.entries[0].caption, "NIST file viewer");
     EXPECT_EQ(prompter.entries[0].icon, platform::MessageIcon::Error);
     EXPECT_EQ(prompter.entries[0].text.rfind("Cannot create file", 0), 0u) << prompter.entries[0].text;
+}
+
+TEST_F(FingerMapTest, APressOrClickOnALabelActsOnItsThumbnail)
+{
+    openPrints();
+    QLabel* label = form.fingerMap->label(6);
+    ASSERT_TRUE(label->isVisibleTo(form.fingerMap));
+    QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(form.selectedFingerprint(), 1);
+    EXPECT_TRUE(imageViewer.isVisible());
+    EXPECT_EQ(imageViewer.SourceBitmap(), form.reader().fingerprintBitmaps()[1]);
+
+    imageViewer.hide();
+    rightClick(form.fingerMap->label(10));
+    EXPECT_EQ(form.selectedFingerprint(), 2);
+    EXPECT_TRUE(form.PopupMenu4Fingerprint->isVisible());
+    form.PopupMenu4Fingerprint->hide();
+    EXPECT_FALSE(imageViewer.isVisible());
+}
+
+TEST_F(FingerMapTest, LabelsOfAFullTenPrintStayClearOfEachOther)
+{
+    FingerMap& map = *form.fingerMap;
+    for (int n = 1; n <= app::kFingerPositions; ++n) {
+        const bool fourFingers = n >= 13;
+        form.placeFingerprint(grayBitmap(8, 8, n), record(std::to_string(n).c_str(), "3", fourFingers ? 1600 : 800,
+                                                          fourFingers ? 1000 : 750),
+                              n);
+    }
+    EXPECT_LT(map.label(1)->font().pointSizeF(), map.font().pointSizeF());
+    for (int a = 1; a <= app::kFingerPositions; ++a) {
+        const QRect ra = map.label(a)->geometry();
+        // Within the thumbnail's column and tall enough for its wrapped text.
+        EXPECT_LE(ra.right(), FingerMap::thumbnailOrigin(a).x() + 99) << a;
+        EXPECT_GE(ra.height(), map.label(a)->heightForWidth(ra.width())) << a;
+        for (int b = a + 1; b <= app::kFingerPositions; ++b)
+            EXPECT_FALSE(ra.intersects(map.label(b)->geometry())) << a << " and " << b;
+    }
+}
+
+TEST_F(FingerMapTest, HandsStayVisibleOnADarkWindowColour)
+{
+    FingerMap& map = *form.fingerMap;
+    map.resize(770, 460);
+    // A point of the left hand's background right beside its palm.
+    const QImage gray = app::drawHand(app::Hand::Left);
+    const int y = 250;
+    int x = 150;
+    while (x > 0 && gray.pixelColor(x, y).value() < 255)
+        --x;
+    ASSERT_GT(x, 0);
+    const QPoint beside = QPoint(56, 64) + QPoint(x, y);
+
+    QPalette light = map.palette();
+    light.setColor(QPalette::Window, QColor(0xEF, 0xEF, 0xEF));
+    map.setPalette(light);
+    EXPECT_EQ(map.grab().toImage().pixelColor(beside), QColor(0xEF, 0xEF, 0xEF));
+
+    QPalette dark = map.palette();
+    dark.setColor(QPalette::Window, QColor(0x2A, 0x2A, 0x2A));
+    map.setPalette(dark);
+    const QImage shown = map.grab().toImage();
+    // The rim is light, the silhouette itself stays dark.
+    EXPECT_GT(shown.pixelColor(beside).lightness(), 180);
+    EXPECT_LT(shown.pixelColor(QPoint(56, 64) + QPoint(150, y)).lightness(), 64);
+}
+
+TEST(HandDrawing, HighDpiDrawingsAndThumbnailsUseDevicePixels)
+{
+    const QPixmap hand = app::handPixmap(app::Hand::Right, false, 2.0);
+    EXPECT_EQ(hand.size(), QSize(600, 746));
+    EXPECT_EQ(hand.devicePixelRatio(), 2.0);
+    EXPECT_EQ(hand.deviceIndependentSize(), QSizeF(300, 373));
+    // Drawn at that resolution, not the small drawing with doubled pixels.
+    const QImage big = app::drawHand(app::Hand::Right, 2.0);
+    bool finerThanDoubled = false;
+    for (int y = 0; y + 1 < big.height() && !finerThanDoubled; y += 2)
+        for (int x = 0; x + 1 < big.width() && !finerThanDoubled; x += 2)
+            finerThanDoubled = big.pixel(x, y) != big.pixel(x + 1, y + 1);
+    EXPECT_TRUE(finerThanDoubled);
+
+    const QImage print = app::toQImage(grayBitmap(300, 280, 4));
+    const QImage thumb = app::thumbnailImage(print, QSize(100, 93), 2.0);
+    EXPECT_EQ(thumb.size(), QSize(200, 186));
+    EXPECT_EQ(thumb.devicePixelRatio(), 2.0);
+    EXPECT_TRUE(app::thumbnailImage(print, QSize(0, 0), 2.0).isNull());
 }

@@ -15,7 +15,7 @@
 
 #include "app/finger_map.h"
 #include "app/main_nist_form.h"
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 #include "gui_fixtures.h"
 #include "nist/export.h"
 #include "test_support/temp_dir.h"
@@ -114,7 +114,7 @@ TEST_F(NistFormTest, StartsWithOnlyTheEmptyHands)
     QStringList menus;
     for (QAction* a : form.menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList{"&File"});
+    EXPECT_EQ(menus, (QStringList{"&File", "&Tools", "&Help"}));
     EXPECT_EQ(form.FileOpen1->text(), "&Open...");
     EXPECT_EQ(form.FileOpen1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(form.FileExit1->text(), "E&xit");

@@ -1,4 +1,5 @@
 // Start-up: the windows in their order, and the file named on the command line.
+#include <QAction>
 #include <QTabWidget>
 
 #include "app/application.h"
@@ -26,6 +27,19 @@ TEST_F(StartupTest, WithoutAFileOnlyTheMainWindowShows)
     // Closing the viewer must not end the program; the main window does.
     EXPECT_FALSE(windows.mainWsqForm->testAttribute(Qt::WA_QuitOnClose));
     EXPECT_TRUE(windows.mainNistForm->testAttribute(Qt::WA_QuitOnClose));
+    // The batch extractor and the About boxes are made hidden and never end the program.
+    const std::vector<QWidget*> toolWindows{windows.aboutForm.get(), windows.batchExtractorForm.get(),
+                                            windows.nistAboutForm.get()};
+    for (QWidget* window : toolWindows) {
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    }
+    // The menus reach them.
+    windows.mainNistForm->MenuFileConverterNIST->trigger();
+    EXPECT_TRUE(windows.batchExtractorForm->isVisible());
+    windows.mainNistForm->MenuAboutNIST->trigger();
+    EXPECT_TRUE(windows.nistAboutForm->isVisible());
     EXPECT_TRUE(prompter.entries.empty());
 }
 

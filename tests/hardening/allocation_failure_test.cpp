@@ -194,8 +194,8 @@ struct TransactionRun {
     // result, and a decode result belongs to a record.
     bool consistent() const
     {
-        return reader->fingerprintBitmaps.size() == reader->fingerprintInfo.size() &&
-               reader->fingerprintBitmaps.size() <= reader->type4Records.size();
+        return reader->fingerprintBitmaps().size() == reader->fingerprintInfo().size() &&
+               reader->fingerprintBitmaps().size() <= reader->type4Records().size();
     }
     Operation operation(bool tolerateEscape)
     {
@@ -206,10 +206,10 @@ struct TransactionRun {
         };
         op.run = [this](std::string& broken) {
             const bool loaded = reader->loadNistFile(path);
-            if (!loaded && reader->type4Records.empty() && reader->type1.LEN == 0)
+            if (!loaded && reader->type4Records().empty() && reader->type1().LEN == 0)
                 return true;  // the whole file was refused with its message
             // Read; a fingerprint that could not be decoded has an empty bitmap and a reason.
-            if (reader->type4Records.size() != 1 || !consistent()) {
+            if (reader->type4Records().size() != 1 || !consistent()) {
                 broken = "records and bitmaps disagree";
                 return false;
             }

@@ -47,7 +47,7 @@ TEST(FuzzRegression, EveryKeptInputEndsInAResult)
             } catch (const std::runtime_error&) {
                 // a conversion error ends the load, as the front end shows it
             }
-            EXPECT_EQ(reader.fingerprintBitmaps.size(), reader.fingerprintInfo.size());
+            EXPECT_EQ(reader.fingerprintBitmaps().size(), reader.fingerprintInfo().size());
         } else if (ext == ".wsqstream") {
             const platform::FileContents bytes = platform::readWholeFile(file);
             std::vector<unsigned char> out;

@@ -1,4 +1,4 @@
-#include "app/qt_bitmap.h"
+#include "qt/qt_bitmap.h"
 
 #include <cstring>
 

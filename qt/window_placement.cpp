@@ -1,4 +1,4 @@
-#include "app/window_placement.h"
+#include "qt/window_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

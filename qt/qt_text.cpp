@@ -1,4 +1,4 @@
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 
 #include <QFile>
 

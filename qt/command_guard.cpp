@@ -1,4 +1,4 @@
-#include "app/command_guard.h"
+#include "qt/command_guard.h"
 
 #include "platform/prompter.h"
 

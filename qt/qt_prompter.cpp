@@ -1,9 +1,9 @@
-#include "app/qt_prompter.h"
+#include "qt/qt_prompter.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/qt_text.h"
+#include "qt/qt_text.h"
 
 namespace app {
 
