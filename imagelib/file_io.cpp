@@ -64,6 +64,11 @@ int loadImageFile(const std::string& fileName, ImageRecord* record, ImageParser 
     });
 }
 
+int loadImageBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record, ImageParser parse)
+{
+    return runImageLoad(record, [&](ImageRecord& target) { return parse(bytes, target); });
+}
+
 int runImageSave(const std::function<int()>& save)
 {
     SetLastImageError(kImageNoError);

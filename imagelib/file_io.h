@@ -30,6 +30,8 @@ int runImageLoad(ImageRecord* record, const std::function<int(ImageRecord&)>& lo
 // The same for readers that parse the whole file from memory.
 using ImageParser = int (*)(const std::vector<std::uint8_t>& bytes, ImageRecord& record);
 int loadImageFile(const std::string& fileName, ImageRecord* record, ImageParser parse);
+// The same over bytes already in memory (a picture inside another file).
+int loadImageBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record, ImageParser parse);
 // How every writer runs: the last error is cleared, save runs, and its result is
 // recorded as the last error and returned.
 int runImageSave(const std::function<int()>& save);

@@ -4,7 +4,9 @@
 // is opened; on failure the record is freed) and every writer leaves the record
 // untouched; all return an error code of image_record.h that is also recorded as
 // the last error.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "imagelib/image_record.h"
 #include "imagelib/jpeg.h"
@@ -39,6 +41,12 @@ int LoadPsdFile(const std::string& fileName, ImageRecord* record);
 int LoadIffFile(const std::string& fileName, ImageRecord* record);
 // Autodesk Animator cels and the first frame of Animator (Pro) flics, 8-bit.
 int LoadCelFile(const std::string& fileName, ImageRecord* record);
+
+// The readers above that parse from memory, over bytes the caller holds.
+int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
+int LoadSgiBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
+int LoadPsdBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
+int LoadPcxBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record);
 
 // WSQ: see imagelib/wsq_file.h (LoadWsqFile, SaveWsqFile).
 // TIFF, PNG and JPEG through their libraries: see imagelib/tiff.h (LoadTiffFile,

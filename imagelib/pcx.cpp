@@ -216,4 +216,9 @@ int LoadPcxFile(const std::string& fileName, ImageRecord* record)
     return loadImageFile(fileName, record, loadPcx);
 }
 
+int LoadPcxBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record)
+{
+    return loadImageBytes(bytes, record, loadPcx);
+}
+
 }  // namespace imagelib

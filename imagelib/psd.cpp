@@ -213,4 +213,9 @@ int LoadPsdFile(const std::string& fileName, ImageRecord* record)
     return loadImageFile(fileName, record, loadPsd);
 }
 
+int LoadPsdBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record)
+{
+    return loadImageBytes(bytes, record, loadPsd);
+}
+
 }  // namespace imagelib

@@ -187,6 +187,11 @@ int LoadSgiFile(const std::string& fileName, ImageRecord* record)
     return loadImageFile(fileName, record, loadSgi);
 }
 
+int LoadSgiBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record)
+{
+    return loadImageBytes(bytes, record, loadSgi);
+}
+
 namespace {
 
 // Colour of index i: gray level i without a palette, black past its end.

@@ -215,6 +215,11 @@ int LoadTgaFile(const std::string& fileName, ImageRecord* record)
     return loadImageFile(fileName, record, loadTga);
 }
 
+int LoadTgaBytes(const std::vector<std::uint8_t>& bytes, ImageRecord* record)
+{
+    return loadImageBytes(bytes, record, loadTga);
+}
+
 namespace {
 
 // One byte per pixel, rows top first: the indices, or for a grayscale file the

@@ -31,7 +31,8 @@ struct LoadReport {
 
 struct OpenResult {
     bool known = false;          // the extension is one the viewer opens
-    LoadedPicture picture;       // empty bitmap when the load failed
+    std::string className;       // the class that read it ("TTIFFGraphic"); empty off the list
+    LoadedPicture picture;       // at the depth it was read; empty bitmap when the load failed
     LoadReport report;
     std::string error;           // the failure text the viewer would show; empty on success
 };
@@ -44,7 +45,12 @@ struct SaveOptions {
     int filterIndex = 1;                  // 1..7 as above
     imagelib::WsqImageInfo wsq;           // for index 1
     imagelib::TiffOptions tiff;           // for index 3
-    std::optional<Resolution> resolution; // written where the format has a place for it
+    // Not written yet: none of the seven writers has a resolution field to
+    // fill besides the WSQ ppi, which comes from wsq.Ppi.
+    std::optional<Resolution> resolution;
+    // False: write under fileName as given (nisttool, where the user names the
+    // output file) instead of replacing its extension.
+    bool replaceExtension = true;
 };
 
 struct SaveResult {
@@ -53,10 +59,23 @@ struct SaveResult {
     std::string error;     // empty on success
 };
 
+// The bitmap is saved at 24 bits per pixel, as the viewer holds its pictures.
 SaveResult savePicture(const platform::Bitmap& bitmap, const std::string& fileName,
                        const SaveOptions& options);
 
 // The save filter's extension for an index (".wsq" for 1, ...); empty for others.
 std::string saveExtension(int filterIndex);
+
+// The save index whose format writes files with this name's extension (".tiff"
+// and ".jpeg" included); 0 when none does.
+int saveIndexForName(const std::string& fileName);
+
+// fileName with the extension of its last component replaced by extension
+// (appended when it has none).
+std::string replaceFileExtension(const std::string& fileName, const std::string& extension);
+
+// A 24-bit copy of any bitmap, as the viewer holds every picture: palettes
+// looked up, 5-5-5 widened, the alpha byte dropped.
+platform::Bitmap convertTo24Bit(const platform::Bitmap& source);
 
 }  // namespace pictures

@@ -26,7 +26,7 @@
 #include "viewer/bitmap_depth.h"
 #include "viewer/picture_control.h"
 #include "viewer/stretch.h"
-#include "viewer/viewer_extensions.h"
+#include "pictures/viewer_extensions.h"
 #include "viewer/viewer_glyphs.h"
 
 namespace viewer {
@@ -302,10 +302,10 @@ void TMainWSQForm::ShowBitmap(const platform::Bitmap& bitmap)
 
 bool TMainWSQForm::openPictureFile(const std::string& fileName)
 {
-    if (!isViewerExtension(fileName))
+    if (!pictures::isViewerExtension(fileName))
         return false;
     CurrentFileName_ = fileName;
-    const std::string extension = lowerCaseExtension(fileName);
+    const std::string extension = pictures::lowerCaseExtension(fileName);
     imagelib::WsqImageInfo wsqInfo;
     imagelib::TiffOptions tiffOptions;
     void* info = nullptr;

@@ -1,5 +1,5 @@
-// The viewer's pixel work without Qt: depth conversion to 24 bits, the
-// nearest-neighbour stretch, and the extensions it opens.
+// The viewer's pixel work without Qt: depth conversion to 24 bits and the
+// nearest-neighbour stretch.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,7 +7,6 @@
 
 #include "viewer/bitmap_depth.h"
 #include "viewer/stretch.h"
-#include "viewer/viewer_extensions.h"
 
 namespace {
 
@@ -131,18 +130,4 @@ TEST(Stretch, RepeatsOrDropsRowsAndColumnsTopRowFirst)
     viewer::stretch24ToRgb32(source, 0, 4, untouched.data(), 1);
     viewer::stretch24ToRgb32(platform::Bitmap(2, 2, 8), 2, 2, untouched.data(), 2);
     EXPECT_EQ(untouched, (std::vector<std::uint32_t>{1, 1, 1, 1}));
-}
-
-TEST(ViewerExtensions, LowerCasedFromTheLastDotOfTheName)
-{
-    EXPECT_EQ(viewer::lowerCaseExtension("SCAN.WSQ"), ".wsq");
-    EXPECT_EQ(viewer::lowerCaseExtension("/a.b/print"), "");
-    EXPECT_EQ(viewer::lowerCaseExtension("x.tar.Gz"), ".gz");
-    EXPECT_TRUE(viewer::isViewerExtension("/tmp/SCAN.WSQ"));
-    EXPECT_TRUE(viewer::isViewerExtension("photo.JPEG"));
-    EXPECT_TRUE(viewer::isViewerExtension("amiga.iff"));
-    EXPECT_FALSE(viewer::isViewerExtension("notes.txt"));
-    EXPECT_FALSE(viewer::isViewerExtension("transaction.nist"));
-    EXPECT_FALSE(viewer::isViewerExtension("wsq"));
-    EXPECT_EQ(viewer::viewerExtensions().size(), 44u);
 }

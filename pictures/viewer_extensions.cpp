@@ -1,8 +1,8 @@
-#include "viewer/viewer_extensions.h"
+#include "pictures/viewer_extensions.h"
 
 #include <algorithm>
 
-namespace viewer {
+namespace pictures {
 
 const std::vector<std::string>& viewerExtensions()
 {
@@ -36,4 +36,4 @@ bool isViewerExtension(std::string_view fileName)
     return !extension.empty() && std::find(list.begin(), list.end(), extension) != list.end();
 }
 
-}  // namespace viewer
+}  // namespace pictures

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace viewer {
+namespace pictures {
 
 // The extensions in the order they are tested, dot included, lower case.
 const std::vector<std::string>& viewerExtensions();
@@ -15,4 +15,4 @@ std::string lowerCaseExtension(std::string_view fileName);
 
 bool isViewerExtension(std::string_view fileName);
 
-}  // namespace viewer
+}  // namespace pictures

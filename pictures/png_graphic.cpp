@@ -1,0 +1,103 @@
+// PNG pictures through libpng's simplified reader: every bit depth, colour
+// type and interlace, gray and palette files expanded, alpha kept straight.
+#include <png.h>
+
+#include <cstring>
+
+#include "imagelib/image_record.h"
+#include "pictures/header_probes.h"
+#include "pictures/picture_classes.h"
+#include "pictures/picture_errors.h"
+
+namespace pictures {
+
+namespace {
+
+constexpr const char* kFormat = "PNG";
+
+std::string failureText(const char* message)
+{
+    const std::string m = message;
+    if (m.find("CRC") != std::string::npos)
+        return crcErrorText(kFormat);
+    if (m.find("critical chunk") != std::string::npos)
+        return kUnexpectedCriticalChunk;
+    if (m.find("palette") != std::string::npos || m.find("PLTE") != std::string::npos)
+        return invalidPaletteText(kFormat);
+    if (m.find("Not enough") != std::string::npos || m.find("end") != std::string::npos ||
+        m.find("truncated") != std::string::npos)
+        return streamReadErrorText(kFormat);
+    return compressionErrorText(kFormat);
+}
+
+Resolution physOf(Bytes b)
+{
+    // pHYs: pixels per metre, unit 1.
+    Resolution r;
+    std::size_t at = 8;
+    while (at + 12 <= b.size()) {
+        const std::uint32_t length = (std::uint32_t{b[at]} << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) | b[at + 3];
+        if (std::memcmp(b.data() + at + 4, "IDAT", 4) == 0 || length > b.size() - at - 12)
+            break;
+        if (std::memcmp(b.data() + at + 4, "pHYs", 4) == 0 && length == 9 && b[at + 16] == 1) {
+            auto be32 = [&](std::size_t p) {
+                return (std::uint32_t{b[p]} << 24) | (b[p + 1] << 16) | (b[p + 2] << 8) | b[p + 3];
+            };
+            r.horizontal = be32(at + 8) * 0.0254;
+            r.vertical = be32(at + 12) * 0.0254;
+            break;
+        }
+        at += 12 + std::size_t{length};
+    }
+    return r;
+}
+
+class PngGraphic : public PictureClass {
+public:
+    std::string className() const override { return "TPNGGraphic"; }
+    bool canLoad(Bytes bytes) const override { return probe::png(bytes).has_value(); }
+    PictureProperties readProperties(Bytes bytes) const override
+    {
+        std::optional<PictureProperties> p = probe::png(bytes);
+        if (!p)
+            fail(invalidFormatText(kFormat));
+        return *p;
+    }
+    LoadedPicture load(Bytes bytes, const std::string&) const override
+    {
+        readProperties(bytes);
+        png_image image;
+        std::memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+            fail(failureText(image.message));
+        const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+        // 16-bit samples without gamma information are taken as they are,
+        // reduced to their high byte, rather than as linear light.
+        image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
+        image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+        const std::uint64_t size = std::uint64_t(image.width) * image.height * (alpha ? 4 : 3);
+        if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF || size > imagelib::kMaxImageBytes) {
+            png_image_free(&image);
+            fail(invalidFormatText(kFormat));
+        }
+        LoadedPicture picture;
+        platform::Bitmap& out = picture.bitmap;
+        out = platform::Bitmap(static_cast<int>(image.width), static_cast<int>(image.height), alpha ? 32 : 24);
+        // A negative stride stores the bottom row first, as the bitmap keeps them.
+        const auto stride = -static_cast<png_int_32>(out.stride());
+        if (!png_image_finish_read(&image, nullptr, out.bits().data(), stride, nullptr))
+            fail(failureText(image.message));
+        picture.resolution = physOf(bytes);
+        return picture;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<PictureClass> makePngGraphic()
+{
+    return std::make_unique<PngGraphic>();
+}
+
+}  // namespace pictures
