@@ -32,6 +32,8 @@ ApplicationWindows createApplicationWindows(const std::string& commandLineFile)
     windows.mainWsqForm = std::make_unique<viewer::TMainWSQForm>();
     windows.mainNistForm->setImageViewer(windows.mainWsqForm.get());
     windows.mainWsqForm->setApplicationMainWindow(windows.mainNistForm.get());
+    windows.fileFormatConverterForm = std::make_unique<TFileFormatConverterForm>(*windows.mainWsqForm);
+    windows.mainWsqForm->setConverterWindow(windows.fileFormatConverterForm.get());
     if (!commandLineFile.empty() && !looksLikeNistFile(commandLineFile))
         runCommand([&] { windows.mainWsqForm->openPictureFile(commandLineFile); });
     return windows;

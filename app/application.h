@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/main_nist_form.h"
+#include "batch/gui/file_format_converter_form.h"
 #include "viewer/main_wsq_form.h"
 
 namespace app {
@@ -22,6 +23,7 @@ public:
 struct ApplicationWindows {
     std::unique_ptr<TMainNISTForm> mainNistForm;
     std::unique_ptr<viewer::TMainWSQForm> mainWsqForm;
+    std::unique_ptr<TFileFormatConverterForm> fileFormatConverterForm;
 };
 
 // Creates the windows (hidden). A picture file named on the command line is
