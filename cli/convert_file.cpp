@@ -1,5 +1,5 @@
-// nisttool convert-file: any picture the image library reads into any format it
-// writes, as the image viewer's open and save do.
+// nisttool convert-file: any picture the image viewer opens into any of the
+// seven formats it saves, as its open and save do.
 #include "cli/convert_file.h"
 
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "imagelib/image_library.h"
+#include "pictures/picture_io.h"
 #include "platform/conversion.h"
 
 namespace cli {
@@ -16,14 +16,9 @@ namespace {
 
 constexpr const char* kName = "convert-file";
 
-bool isWsqName(const std::string& name)
+int failed(const std::string& name, const std::string& reason)
 {
-    return imagelib::imageFileExtension(name) == "WSQ";
-}
-
-int failed(const std::string& name)
-{
-    std::fprintf(stderr, "nisttool: %s: %s\n", name.c_str(), imagelib::GetImageErrorText());
+    std::fprintf(stderr, "nisttool: %s: %s\n", name.c_str(), reason.c_str());
     return kExitFailure;
 }
 
@@ -50,7 +45,10 @@ int run(const std::vector<std::string>& args)
             if (!parseBitrate(args[++i], &options.Bitrate))
                 return usageError(kName, "'" + args[i] + "' is not a valid bit rate");
         } else if (a == "--ppi") {
-            options.Ppi = platform::strToInt(args[++i]);
+            const std::optional<std::int32_t> ppi = platform::tryStrToInt(args[++i]);
+            if (!ppi)
+                return usageError(kName, "'" + args[i] + "' is not a valid ppi");
+            options.Ppi = *ppi;
         } else if (a == "--comment") {
             options.Comment = args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
@@ -71,17 +69,26 @@ const CommandRegistrar registrar(Command{
 
 int convertImageFile(const std::string& in, const std::string& out, const imagelib::WsqImageInfo& wsqOptions)
 {
-    // Only a WSQ reader takes attributes here; other readers get none (the TIFF
-    // reader would take a record of another type). Saving takes 32-bit pixels as
-    // composited over the background and un-blends them, so they are loaded
-    // composited: colours with alpha then come out as they went in.
-    imagelib::WsqImageInfo loaded;
-    auto bitmap = imagelib::LoadImageToBitmap(in, isWsqName(in) ? &loaded : nullptr, imagelib::kAlphaOverColour);
-    if (!bitmap)
-        return failed(in);
-    const void* saveOptions = isWsqName(out) ? &wsqOptions : nullptr;
-    if (imagelib::SaveBitmapToImage(bitmap.get(), out, saveOptions) != 0)
-        return failed(out);
+    // Opened as the viewer opens it and saved as its save does, in the format
+    // of OUT's extension, under OUT exactly as it was given.
+    const pictures::OpenResult opened = pictures::openPicture(in);
+    if (!opened.known)
+        return failed(in, "Unsupported file extension");
+    if (!opened.error.empty() || opened.picture.bitmap.empty())
+        return failed(in, opened.error.empty() ? "nothing was loaded" : opened.error);
+    pictures::SaveOptions save;
+    save.filterIndex = pictures::saveIndexForName(out);
+    if (save.filterIndex == 0)
+        return failed(out, "Unsupported file extension");
+    save.replaceExtension = false;
+    save.wsq = wsqOptions;
+    // The TIFF options a .tiff load reports carry into the save, with the
+    // properties dialog's starting choice of no compression.
+    save.tiff = opened.report.tiffOptions.value_or(imagelib::TiffOptions{});
+    save.tiff.compression = imagelib::kTiffCodeNone;
+    const pictures::SaveResult saved = pictures::savePicture(opened.picture.bitmap, out, save);
+    if (saved.code != 0)
+        return failed(out, saved.error);
     return kExitOk;
 }
 

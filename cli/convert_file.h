@@ -1,15 +1,16 @@
 #pragma once
-// Picture conversion through the image file library, shared by convert-file and
-// the WSQ subcommands.
+// Picture conversion through the viewer's open and save, shared by convert-file
+// and the WSQ subcommands.
 #include <string>
 
 #include "imagelib/wsq_file.h"
 
 namespace cli {
 
-// Loads in and saves it as out, each format chosen by its name's extension.
+// Opens in as the image viewer does and saves it as out, in the save format of
+// out's extension (.wsq .bmp .tif/.tiff .png .jpg/.jpeg/.jpe .tga .rgb).
 // wsqOptions are the bit rate, ppi and comment of a WSQ output. Failures print
-// "nisttool: NAME: <library error text>" on stderr. Returns an exit code.
+// "nisttool: NAME: <reason>" on stderr. Returns an exit code.
 int convertImageFile(const std::string& in, const std::string& out, const imagelib::WsqImageInfo& wsqOptions);
 
 }  // namespace cli

@@ -37,6 +37,7 @@ public:
         readProperties(bytes);
         const std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
         imagelib::ImageRecord record;
+        record.rowPadding = 1;  // bitmap rows, as LoadImageToBitmap asks for them
         const int code = reader_(copy, &record);
         if (code != imagelib::kImageNoError)
             fail(libraryFailureText(code, format_));
@@ -79,6 +80,7 @@ public:
         if (sourceName.empty())
             fail(streamReadErrorText(format_));
         imagelib::ImageRecord record;
+        record.rowPadding = 1;
         const int code = reader_(sourceName, &record);
         if (code != imagelib::kImageNoError)
             fail(libraryFailureText(code, format_));

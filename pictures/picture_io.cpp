@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "imagelib/formats.h"
 #include "imagelib/image_library.h"
 #include "imagelib/jpeg.h"
 #include "platform/files.h"
@@ -59,6 +60,30 @@ void loadThroughClass(const PictureFormat& format, const std::string& fileName, 
         result.picture = LoadedPicture{};
         imagelib::SetLastImageError(imagelib::kImageNoMemory);
         result.error = imagelib::GetImageErrorText();
+    }
+}
+
+// The library picks its writer by the first three letters of the extension,
+// which .tiff, .jpeg and .jpe do not match; a name kept as given goes straight
+// to the chosen format's writer instead, and must carry one of its extensions.
+int saveUnderGivenName(const platform::Bitmap& bitmap, const std::string& fileName, int index, const void* options)
+{
+    if (saveIndexForName(fileName) != index) {
+        imagelib::SetLastImageError(imagelib::kImageBadExtension);
+        return imagelib::kImageBadExtension;
+    }
+    imagelib::ImageRecord record;
+    const int converted = imagelib::BitmapToImageRecord(&bitmap, record, 1);
+    if (converted != imagelib::kImageNoError)
+        return converted;
+    switch (index) {
+    case 1: return imagelib::SaveWsqFile(fileName, record, static_cast<const imagelib::WsqImageInfo*>(options));
+    case 2: return imagelib::SaveBmpFile(fileName, record);
+    case 3: return imagelib::SaveTiffFile(fileName, record, static_cast<const imagelib::TiffOptions*>(options));
+    case 4: return imagelib::SavePngFile(fileName, record);
+    case 5: return imagelib::SaveJpegFile(fileName, record, static_cast<const imagelib::JpegOptions*>(options)->quality);
+    case 6: return imagelib::SaveTgaFile(fileName, record);
+    default: return imagelib::SaveSgiFile(fileName, record);
     }
 }
 
@@ -135,14 +160,10 @@ SaveResult savePicture(const platform::Bitmap& bitmap, const std::string& fileNa
         saveOptions = &options.tiff;
     else if (options.filterIndex == 5)
         saveOptions = &jpeg;
-    // The library chooses the writer by the name's extension; a name kept as
-    // given must still be written in the chosen format.
-    if (!options.replaceExtension && saveIndexForName(result.fileName) != options.filterIndex) {
-        imagelib::SetLastImageError(imagelib::kImageBadExtension);
-        result.code = imagelib::kImageBadExtension;
-    } else {
+    if (options.replaceExtension)
         result.code = imagelib::SaveBitmapToImage(&source, result.fileName, saveOptions);
-    }
+    else
+        result.code = saveUnderGivenName(source, result.fileName, options.filterIndex, saveOptions);
     if (result.code != 0)
         result.error = imagelib::GetImageErrorText();
     return result;

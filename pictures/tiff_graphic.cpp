@@ -279,8 +279,10 @@ std::optional<Bytes> epsTiffPreview(Bytes b)
                (std::uint64_t{b[at + 3]} << 24);
     };
     const std::uint64_t offset = le32(20), length = le32(24);
-    if (length == 0 || offset > b.size() || length > b.size() - offset)
+    if (length == 0)
         return Bytes{};
+    if (offset > b.size() || length > b.size() - offset)
+        return std::nullopt;
     return b.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
 }
 

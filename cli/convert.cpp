@@ -1,0 +1,255 @@
+// nisttool convert [--recursive] --from EXT,... --to EXT [--bitrate R]
+// [--ppi N] [--comment T] [--jobs N] IN_DIR OUT_DIR
+#include "cli/convert.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "batch/file_format_converter.h"
+#include "cli/command.h"
+#include "pictures/picture_io.h"
+#include "platform/conversion.h"
+#include "platform/files.h"
+#include "platform/prompter.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kName = "convert";
+
+std::string lowerCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string bareExtension(const std::string& text)
+{
+    return lowerCase(!text.empty() && text.front() == '.' ? text.substr(1) : text);
+}
+
+std::optional<int> inputFormatFor(const std::string& extension)
+{
+    const auto& formats = batch::converterInputFormats();
+    const std::string pattern = "/*." + bareExtension(extension);
+    for (std::size_t i = 1; i < formats.size(); ++i)
+        if (pattern == formats[i].pattern)
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+std::optional<int> outputFormatFor(const std::string& extension)
+{
+    const int index = pictures::saveIndexForName("x." + bareExtension(extension));
+    return index > 0 ? std::optional<int>(index - 1) : std::nullopt;
+}
+
+bool parseFromList(const std::string& list, std::vector<int>& formats, std::string& error)
+{
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string item = list.substr(start, comma - start);
+        const std::optional<int> format = inputFormatFor(item);
+        if (!format) {
+            error = "'" + item + "' is not an input format";
+            return false;
+        }
+        formats.push_back(*format);
+        start = comma + 1;
+    }
+    return true;
+}
+
+// The conversion of a run: the target of each file, and groups of files that
+// share a target, so a later file overwrites an earlier one in list order
+// however the groups are spread over threads.
+struct Plan {
+    std::vector<std::string> files;
+    std::vector<std::string> saveNames;
+    std::vector<std::vector<std::size_t>> groups;
+};
+
+Plan makePlan(const batch::ConverterSettings& settings, const ConvertOptions& options)
+{
+    Plan plan;
+    plan.files = batch::findConverterFiles(settings);
+    const std::string extension = pictures::saveExtension(options.outputFormat + 1);
+    std::map<std::string, std::size_t> groupOf;
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
+        const std::string saveName = batch::converterTargetName(plan.files[i], settings.inputDirectory,
+                                                                settings.outputDirectory, options.recursive);
+        plan.saveNames.push_back(saveName);
+        const auto [it, added] =
+            groupOf.emplace(pictures::replaceFileExtension(saveName, extension), plan.groups.size());
+        if (added)
+            plan.groups.emplace_back();
+        plan.groups[it->second].push_back(i);
+    }
+    return plan;
+}
+
+void createSubdirectories(const Plan& plan)
+{
+    for (const std::string& name : plan.saveNames) {
+        const std::string dir = std::filesystem::path(name).parent_path().string();
+        if (!platform::directoryExists(dir) && !platform::forceDirectories(dir))
+            platform::showError("Error: cannot create " + dir + " directory.", "Error creating directory");
+    }
+}
+
+std::vector<batch::ConversionOutcome> convertAll(const Plan& plan, const ConvertOptions& options)
+{
+    std::vector<batch::ConversionOutcome> outcomes(plan.files.size());
+    batch::ConverterSaveOptions save;
+    save.wsq = options.wsq;
+    // Each file converts on its own, so the order of threads cannot matter.
+    save.carryTiffOptions = false;
+    std::atomic<std::size_t> next{0}, done{0};
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    auto worker = [&] {
+        batch::PictureFileConverter convert(options.outputFormat, save);
+        for (std::size_t g = next++; g < plan.groups.size(); g = next++) {
+            for (std::size_t i : plan.groups[g]) {
+                outcomes[i] = convert(plan.files[i], plan.saveNames[i]);
+                const std::size_t n = ++done;
+                if (showProgress)
+                    std::fprintf(stderr, "\r%3d %%", static_cast<int>(n * 100 / plan.files.size()));
+            }
+        }
+    };
+    unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, std::max<std::size_t>(1, plan.groups.size())));
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < jobs; ++t)
+        threads.emplace_back(worker);
+    worker();
+    for (std::thread& t : threads)
+        t.join();
+    if (showProgress && !plan.files.empty())
+        std::fprintf(stderr, "\n");
+    return outcomes;
+}
+
+int run(const std::vector<std::string>& args)
+{
+    ConvertOptions options;
+    std::string error;
+    if (!parseConvertOptions(args, options, error))
+        return usageError(kName, error);
+    platform::StderrPrompter prompter(platform::Answer::Ok);
+    platform::ScopedPrompter scope(prompter);
+    if (!platform::directoryExists(options.inputDirectory)) {
+        std::fprintf(stderr, "nisttool: %s: Error: input directory does not exist.\n",
+                     options.inputDirectory.c_str());
+        return kExitFailure;
+    }
+    if (!platform::directoryExists(options.outputDirectory) && !platform::createDirectory(options.outputDirectory)) {
+        std::fprintf(stderr, "nisttool: %s: Error: output directory cannot be created.\n",
+                     options.outputDirectory.c_str());
+        return kExitFailure;
+    }
+    batch::ConverterSettings settings;
+    settings.inputDirectory = options.inputDirectory;
+    settings.outputDirectory = options.outputDirectory;
+    settings.includeSubdirectories = options.recursive;
+    settings.checkedFormats = options.inputFormats;
+    settings.outputFormat = options.outputFormat;
+    const Plan plan = makePlan(settings, options);
+    if (options.recursive)
+        createSubdirectories(plan);
+    const std::vector<batch::ConversionOutcome> outcomes = convertAll(plan, options);
+    std::size_t converted = 0;
+    for (const batch::ConversionOutcome& o : outcomes) {
+        if (o.converted)
+            ++converted;
+        else
+            std::fprintf(stderr, "nisttool: %s: %s\n", o.source.c_str(), o.reason.c_str());
+    }
+    std::fprintf(stderr, "nisttool: %zu of %zu files converted\n", converted, outcomes.size());
+    return converted == outcomes.size() ? kExitOk : kExitFailure;
+}
+
+const CommandRegistrar registrar(Command{
+    kName,
+    "convert [--recursive] --from EXT,... --to EXT [--bitrate R] [--ppi N] [--comment TEXT] [--jobs N] IN_DIR OUT_DIR",
+    run});
+
+}  // namespace
+
+bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error)
+{
+    std::vector<std::string> dirs;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool takesValue =
+            a == "--from" || a == "--to" || a == "--bitrate" || a == "--ppi" || a == "--comment" || a == "--jobs";
+        if (takesValue && i + 1 == args.size()) {
+            error = a + " needs a value";
+            return false;
+        }
+        if (a == "--recursive") {
+            options.recursive = true;
+        } else if (a == "--from") {
+            if (!parseFromList(args[++i], options.inputFormats, error))
+                return false;
+        } else if (a == "--to") {
+            const std::optional<int> format = outputFormatFor(args[++i]);
+            if (!format) {
+                error = "'" + args[i] + "' is not an output format (wsq, bmp, tif, png, jpg, tga, rgb)";
+                return false;
+            }
+            options.outputFormat = *format;
+        } else if (a == "--bitrate") {
+            const std::string& v = args[++i];
+            char* end = nullptr;
+            const double rate = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || !(rate > 0 && rate < 100)) {
+                error = "'" + v + "' is not a valid bit rate";
+                return false;
+            }
+            options.wsq.Bitrate = rate;
+        } else if (a == "--ppi" || a == "--jobs") {
+            const std::optional<std::int32_t> n = platform::tryStrToInt(args[++i]);
+            const bool jobs = a == "--jobs";
+            if (!n || (jobs ? *n < 1 : *n < -1)) {
+                error = "'" + args[i] + "' is not a valid " + (jobs ? "number of jobs" : "ppi");
+                return false;
+            }
+            if (jobs)
+                options.jobs = static_cast<unsigned>(*n);
+            else
+                options.wsq.Ppi = *n;
+        } else if (a == "--comment") {
+            options.wsq.Comment = args[++i];
+        } else if (a.size() > 1 && a[0] == '-') {
+            error = "unknown option '" + a + "'";
+            return false;
+        } else {
+            dirs.push_back(a);
+        }
+    }
+    if (options.inputFormats.empty() || options.outputFormat < 0) {
+        error = "--from and --to are needed";
+        return false;
+    }
+    if (dirs.size() != 2) {
+        error = "an input and an output directory are needed";
+        return false;
+    }
+    options.inputDirectory = dirs[0];
+    options.outputDirectory = dirs[1];
+    return true;
+}
+
+}  // namespace cli
