@@ -1,29 +1,12 @@
 #include "viewer/browse_list.h"
 
 #include <algorithm>
-#include <string_view>
-
-#include "platform/files.h"
 
 namespace viewer {
 
-void BrowseList::rebuild(const std::string& directory, const std::string& currentFileName,
-                         const std::vector<std::string>& patterns)
+void BrowseList::rebuild(std::vector<std::string> entries, const std::string& currentFileName)
 {
-    entries_.clear();
-    for (const std::string& pattern : patterns) {
-        std::string_view mask = pattern;
-        if (!mask.empty() && mask.front() == '/')
-            mask.remove_prefix(1);
-        if (mask.empty())
-            continue;
-        for (const std::string& name : platform::findEntries(directory, mask)) {
-            const std::string path = directory + "/" + name;
-            // A directory named like a picture is none.
-            if (!platform::directoryExists(path))
-                entries_.push_back(path);
-        }
-    }
+    entries_ = std::move(entries);
     const auto found = std::find(entries_.begin(), entries_.end(), currentFileName);
     if (found != entries_.end())
         index_ = static_cast<int>(found - entries_.begin());

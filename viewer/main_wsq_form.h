@@ -90,7 +90,12 @@ public:
     void OpenPicture1Accept();
     // File > Save Picture: the dialog, then SavePicture1Accept unless cancelled.
     void SavePicture1Execute();
-    void SavePicture1Accept();
+    // True when a file was written.
+    bool SavePicture1Accept();
+    // The text of the last failed open or save, and the name the last save
+    // wrote (its extension replaced by the format's).
+    const std::string& LastError() const { return lastError_; }
+    const std::string& LastSavedFileName() const { return lastSavedFileName_; }
     // Clipboard, keyboard browsing and the converter.
     void MenuEditClick();
     void MenuCopyClick();
@@ -207,6 +212,8 @@ private:
     int zoomPanelCursorNumber_ = 0;
     std::string CurrentFileName_;
     std::string CurrentDirectory_;
+    std::string lastError_;
+    std::string lastSavedFileName_;
     std::unique_ptr<TWSQDialog> wsqDialog_;
     std::unique_ptr<TTiffDialog> tiffDialog_;
     ConverterWindow* converter_ = nullptr;

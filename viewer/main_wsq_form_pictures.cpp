@@ -127,9 +127,11 @@ void TMainWSQForm::OpenPicture1Accept()
         adoptPicture(convertTo24Bit(opened.picture.bitmap));
     }
     // Any other extension loads nothing: the picture shown stays.
-    if (SourceBitmap_.empty())
-        platform::prompter().message(error.empty() ? imagelib::GetImageErrorText() : error, kOpenErrorCaption,
-                                     platform::MessageIcon::Error);
+    lastError_.clear();
+    if (SourceBitmap_.empty()) {
+        lastError_ = error.empty() ? imagelib::GetImageErrorText() : error;
+        platform::prompter().message(lastError_, kOpenErrorCaption, platform::MessageIcon::Error);
+    }
     std::string status = imageInfoStatus(view_.sourceWidth(), view_.sourceHeight());
     if (wsqLoaded)
         status += wsqStatus(LastWsqInfo);
@@ -172,11 +174,12 @@ void TMainWSQForm::SavePicture1Execute()
     SavePicture1Accept();
 }
 
-void TMainWSQForm::SavePicture1Accept()
+bool TMainWSQForm::SavePicture1Accept()
 {
     const int index = SavePicture1FilterIndex;
+    lastSavedFileName_.clear();
     if (index < 1 || index > 7 || SourceBitmap_.empty())
-        return;
+        return false;
     pictures::SaveOptions options;
     options.filterIndex = index;
     if (index == 1) {
@@ -203,9 +206,14 @@ void TMainWSQForm::SavePicture1Accept()
         options.tiff = LastTiffOptions;
     }
     const pictures::SaveResult saved = pictures::savePicture(SourceBitmap_, SavePicture1FileName, options);
-    if (saved.code != 0 || !saved.error.empty())
-        platform::prompter().message(saved.error.empty() ? imagelib::GetImageErrorText() : saved.error,
-                                     kSaveErrorCaption, platform::MessageIcon::Error);
+    lastSavedFileName_ = saved.fileName;
+    lastError_.clear();
+    if (saved.code == 0 && saved.error.empty())
+        return true;
+    // Every format's failure is reported, WSQ and TIFF too.
+    lastError_ = saved.error.empty() ? imagelib::GetImageErrorText() : saved.error;
+    platform::prompter().message(lastError_, kSaveErrorCaption, platform::MessageIcon::Error);
+    return false;
 }
 
 }  // namespace viewer

@@ -13,10 +13,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "batch/nist_batch_extractor.h"
-#include "platform/event_pump.h"
 #include "platform/files.h"
-#include "platform/prompter.h"
 #include "platform/ini_file.h"
 #include "qt/command_guard.h"
 #include "qt/qt_text.h"
@@ -28,34 +25,8 @@ namespace app {
 
 namespace {
 
-constexpr const char* kDirectoriesSection = "Directories";
-constexpr const char* kInputDirectoryKey = "input_directory";
-constexpr const char* kOutputDirectoryKey = "output_directory";
 constexpr int kWsqOutput = 0;
 constexpr int kTiffOutput = 2;
-
-std::string withoutTrailingSeparator(std::string path)
-{
-    if (!path.empty() && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-std::string fileNamePart(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The directory of a target file below the output directory, made when missing.
-void createOutputSubdirectory(const std::string& subdirectory)
-{
-    if (platform::directoryExists(subdirectory) || platform::createDirectory(subdirectory))
-        return;
-    platform::forceDirectories(subdirectory);
-    if (!platform::directoryExists(subdirectory) && !platform::createDirectory(subdirectory))
-        platform::showError("Error: cannot create " + subdirectory + " directory.", "Error creating directory");
-}
 
 QLabel* labelAt(QWidget* parent, const char* text, int x, int y, int width)
 {
@@ -75,77 +46,12 @@ QToolButton* folderButton(QWidget* parent, int x, int y)
 
 }  // namespace
 
-const std::vector<InputFormat>& inputFormats()
-{
-    static const std::vector<InputFormat> formats = {
-        {"All Bitmap Files", ""},
-        {"WSQ - FBI's Wavelet Scalar Quantization", "/*.wsq"},
-        {"BMP - Windows bitmaps", "/*.bmp"},
-        {"TIFF - Macintosh Tagged Information File Format images", "/*.tiff"},
-        {"TIF - PC Tagged Information File Format images", "/*.tif"},
-        {"JPG - Joint Photographic Experts Group images", "/*.jpg"},
-        {"JPEG - Joint Photographic Experts Group images", "/*.jpeg"},
-        {"JPE - JPE images", "/*.jpe"},
-        {"PNG - Portable network graphic images", "/*.png"},
-        {"GIF - Compuserve Graphic Interchange Format", "/*.gif"},
-        {"PSP - Paintshop Pro images", "/*.psp"},
-        {"JFIF - JFIF images", "/*.jfif"},
-        {"RLE - Run length encoded Windows bitmaps", "/*.rle"},
-        {"DIB - Device independant Windows bitmaps", "/*.dib"},
-        {"TGA - Truevision images", "/*.tga"},
-        {"WIN - Truevision images", "/*.win"},
-        {"VST - Truevision images", "/*.vst"},
-        {"VDA - Truevision images", "/*.vda"},
-        {"ICB - Truevision images", "/*.icb"},
-        {"FAX - GFI fax images", "/*.fax"},
-        {"EPS - Encapsulated Postscript images", "/*.eps"},
-        {"PCX - ZSoft Paintbrush images", "/*.pcx"},
-        {"PCC - ZSoft Paintbrush images", "/*.pcc"},
-        {"SCR - Word 5.x screen capture images", "/*.scr"},
-        {"RPF - Alias/Wavefront images", "/*.rpf"},
-        {"RLA - Alias/Wavefront images", "/*.rla"},
-        {"SGI - SGI true color images", "/*.sgi"},
-        {"RGBA - SGI true color images", "/*.rgba"},
-        {"RGB - SGI true color images", "/*.rgb"},
-        {"BW - SGI black/white images", "/*.bw"},
-        {"PSD - Photoshop images", "/*.psd"},
-        {"PDD - Photoshop images", "/*.pdd"},
-        {"PPM - Portable pixel map images", "/*.ppm"},
-        {"PGM - Portable gray map images", "/*.pgm"},
-        {"PBM - Portable bitmap images", "/*.pbm"},
-        {"CEL - Autodesk images", "/*.cel"},
-        {"PIC - Autodesk images", "/*.pic"},
-        {"PCD - Kodak Photo-CD images", "/*.pcd"},
-        {"CUT - Dr. Halo images", "/*.cut"},
-        {"IFF - Amiga Bitmap Graphic (8 bits)", "/*.iff"},
-        {"ICO - Windows icons", "/*.ico"},
-        {"WMF - Windows metafiles", "/*.wmf"},
-        {"EMF - Windows enhanced meta files", "/*.emf"},
-    };
-    return formats;
-}
-
-const std::vector<const char*>& outputFormatItems()
-{
-    // The spacing of the items is the list's own.
-    static const std::vector<const char*> items = {
-        "WSQ  - FBI's Wavelet Scalar Quantization",
-        "BMP  - Windows Bitmap Graphics",
-        "TIF - Tagged Information File Format  (no LZW compression)",
-        "PNG  - Portable Network Graphics",
-        "JPG  - Joint Photographic Experts Group",
-        "TGA   - Truevision Targa Graphic",
-        "RGB   - Silicon Graphics International (uncompressed)",
-    };
-    return items;
-}
-
 TFileFormatConverterForm::TFileFormatConverterForm(viewer::TMainWSQForm& viewer, QWidget* parent)
     : QDialog(parent), viewer_(viewer)
 {
     setWindowTitle(QStringLiteral("File format converter"));
     setFixedSize(kConverterClientWidth, kConverterClientHeight);
-    for (const InputFormat& format : inputFormats())
+    for (const batch::ConverterInputFormat& format : batch::converterInputFormats())
         formatMasks_.emplace_back(format.pattern);
     buildControls();
     setRunning(false);
@@ -161,7 +67,7 @@ void TFileFormatConverterForm::buildControls()
     labelAt(this, "Input file formats", 8, 6, 200);
     InputFileFormatsCheckListBox = new QListWidget(this);
     InputFileFormatsCheckListBox->setGeometry(8, 22, 409, 110);
-    for (const InputFormat& format : inputFormats()) {
+    for (const batch::ConverterInputFormat& format : batch::converterInputFormats()) {
         auto* item = new QListWidgetItem(QString::fromLatin1(format.item), InputFileFormatsCheckListBox);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
@@ -190,8 +96,8 @@ void TFileFormatConverterForm::buildControls()
     labelAt(this, "Output file format", 8, 248, 200);
     OutputFileFormatComboBox = new QComboBox(this);
     OutputFileFormatComboBox->setGeometry(8, 264, 409, 22);
-    for (const char* item : outputFormatItems())
-        OutputFileFormatComboBox->addItem(QString::fromLatin1(item));
+    for (const batch::ConverterOutputFormat& format : batch::converterOutputFormats())
+        OutputFileFormatComboBox->addItem(QString::fromLatin1(format.item));
     OutputFileFormatComboBox->setCurrentIndex(0);
 
     ProgressBar = new QProgressBar(this);
@@ -240,9 +146,10 @@ void TFileFormatConverterForm::FormShow()
     ProgressBar->setValue(0);
     setRunning(false);
     centerOnScreen(*this);
-    const platform::IniFile settings(platform::IniFile::defaultPath());
-    InputDirectoryEdit->setText(fromSystemText(settings.readString(kDirectoriesSection, kInputDirectoryKey, "")));
-    OutputDirectoryEdit->setText(fromSystemText(settings.readString(kDirectoriesSection, kOutputDirectoryKey, "")));
+    const batch::ConverterDirectories directories =
+        batch::readConverterDirectories(platform::IniFile(platform::IniFile::defaultPath()));
+    InputDirectoryEdit->setText(fromSystemText(directories.input));
+    OutputDirectoryEdit->setText(fromSystemText(directories.output));
 }
 
 void TFileFormatConverterForm::closeEvent(QCloseEvent* event)
@@ -266,9 +173,10 @@ void TFileFormatConverterForm::reject()
 
 void TFileFormatConverterForm::FormClose()
 {
+    // A settings file that cannot be written costs the directories, nothing else.
     platform::IniFile settings(platform::IniFile::defaultPath());
-    settings.writeString(kDirectoriesSection, kInputDirectoryKey, toSystemPath(InputDirectoryEdit->text()));
-    settings.writeString(kDirectoriesSection, kOutputDirectoryKey, toSystemPath(OutputDirectoryEdit->text()));
+    batch::writeConverterDirectories(
+        settings, {toSystemPath(InputDirectoryEdit->text()), toSystemPath(OutputDirectoryEdit->text())});
     viewer_.converterClosed();
 }
 
@@ -313,13 +221,13 @@ void TFileFormatConverterForm::InputFileFormatsCheckListBoxClick(int selectedRow
     changingChecks_ = false;
 }
 
-std::vector<std::string> TFileFormatConverterForm::checkedMasks() const
+std::vector<int> TFileFormatConverterForm::checkedFormats() const
 {
-    std::vector<std::string> masks;
+    std::vector<int> rows;
     for (int row = 1; row < InputFileFormatsCheckListBox->count(); ++row)
         if (InputFileFormatsCheckListBox->item(row)->checkState() == Qt::Checked)
-            masks.push_back(formatMasks_[static_cast<std::size_t>(row)]);
-    return masks;
+            rows.push_back(row);
+    return rows;
 }
 
 void TFileFormatConverterForm::RebuildBrowseList()
@@ -328,7 +236,11 @@ void TFileFormatConverterForm::RebuildBrowseList()
     // The directory is remembered with its separator; entries get exactly one.
     if (directory.size() > 1 && directory.back() == '/')
         directory.pop_back();
-    browseList_.rebuild(directory, viewer_.CurrentFileName(), formatMasks_);
+    // Every pattern, whatever is checked, in the list's order.
+    std::vector<std::string> entries;
+    for (const std::string& mask : formatMasks_)
+        batch::ScanDirectory(directory, mask, false, entries);
+    browseList_.rebuild(std::move(entries), viewer_.CurrentFileName());
 }
 
 void TFileFormatConverterForm::StopConversionButtonClick()
@@ -346,28 +258,15 @@ void TFileFormatConverterForm::showProgress(int percent)
     ProgressLabel->repaint();
 }
 
-bool TFileFormatConverterForm::prepareDirectories()
+batch::ConverterSettings TFileFormatConverterForm::currentSettings() const
 {
-    const std::string input = toSystemPath(InputDirectoryEdit->text());
-    if (!platform::directoryExists(input)) {
-        platform::showError("Error: input directory does not exist.", "Error reading directory");
-        return false;
-    }
-    const std::string output = toSystemPath(OutputDirectoryEdit->text());
-    if (output.empty()) {
-        platform::showError("Please enter output directory.", "Error reading directory");
-        return false;
-    }
-    if (platform::directoryExists(output))
-        return true;
-    if (platform::prompter().question("Selected output directory does not exist.\nDo you want to create this directory?",
-                                      "Create directory") != platform::Answer::Ok)
-        return false;
-    if (!platform::createDirectory(output)) {
-        platform::showError("Error: output directory cannot be created.", "Error creating directory");
-        return false;
-    }
-    return true;
+    batch::ConverterSettings settings;
+    settings.inputDirectory = toSystemPath(InputDirectoryEdit->text());
+    settings.outputDirectory = toSystemPath(OutputDirectoryEdit->text());
+    settings.includeSubdirectories = SubdirectoriesCheckBox->isChecked();
+    settings.checkedFormats = checkedFormats();
+    settings.outputFormat = OutputFileFormatComboBox->currentIndex();
+    return settings;
 }
 
 void TFileFormatConverterForm::StartConversionButtonClick()
@@ -381,56 +280,38 @@ void TFileFormatConverterForm::StartConversionButtonClick()
         viewer_.WSQDialog().exec();
     else if (output == kTiffOutput)
         viewer_.TiffDialog().exec();
-    if (!prepareDirectories()) {
-        setRunning(false);
-        return;
-    }
-    const std::string input = withoutTrailingSeparator(toSystemPath(InputDirectoryEdit->text()));
-    const std::size_t relativeStart = input.size() + 1;
-    const std::string outputDirectory = withoutTrailingSeparator(toSystemPath(OutputDirectoryEdit->text()));
-    const bool subdirectories = SubdirectoriesCheckBox->isChecked();
 
-    ProgressLabel->setText(QStringLiteral("0 %"));
-    ProgressBar->setValue(0);
-    foundFiles_.clear();
-    for (const std::string& mask : checkedMasks()) {
-        platform::pumpEvents();
-        if (stopRequested_)
-            break;
-        batch::CollectNistFiles(input, mask.substr(1), foundFiles_, subdirectories);
-    }
-    // A stop during the search converts nothing.
-    const std::size_t total = stopRequested_ ? 0 : foundFiles_.size();
-    for (std::size_t j = 0; j < total; ++j) {
-        const std::string& source = foundFiles_[j];
-        std::string target;
-        if (subdirectories) {
-            target = outputDirectory + source.substr(relativeStart - 1);
-            createOutputSubdirectory(target.substr(0, target.find_last_of('/') + 1));
-        } else {
-            target = toSystemPath(OutputDirectoryEdit->text()) + "/" + fileNamePart(source);
-        }
-        convertFile(source, target);
-        showProgress(static_cast<int>(j * 100 / total));
-        platform::pumpEvents();
-        if (stopRequested_)
-            break;
-    }
-    if (!stopRequested_)
-        showProgress(100);
+    batch::ConverterCallbacks callbacks;
+    callbacks.progress = [this](int percent) { showProgress(percent); };
+    callbacks.stopRequested = [this] { return stopRequested_; };
+    const batch::ConverterRunResult result = batch::FileFormatConverter().run(
+        currentSettings(), callbacks,
+        [this](const std::string& source, const std::string& saveName) { return convertFile(source, saveName); });
+    foundFiles_ = result.foundFiles;
     setRunning(false);
 }
 
-void TFileFormatConverterForm::convertFile(const std::string& source, const std::string& target)
+batch::ConversionOutcome TFileFormatConverterForm::convertFile(const std::string& source, const std::string& saveName)
 {
+    batch::ConversionOutcome outcome;
+    outcome.source = source;
     viewer_.LoadFromOpenName = true;
     viewer_.OpenPicture1FileName = source;
     viewer_.OpenPicture1Accept();
     viewer_.OpenPicture1FileName.clear();
-    viewer_.SavePicture1FileName = target;
+    // A file that could not be opened is not saved (the viewer has said why).
+    if (viewer_.SourceBitmap().empty()) {
+        outcome.reason = viewer_.LastError();
+        return outcome;
+    }
+    viewer_.SavePicture1FileName = saveName;
     viewer_.LoadFromOpenName = false;
     viewer_.SavePicture1FilterIndex = OutputFileFormatComboBox->currentIndex() + 1;
-    viewer_.SavePicture1Accept();
+    outcome.converted = viewer_.SavePicture1Accept();
+    outcome.target = viewer_.LastSavedFileName();
+    if (!outcome.converted)
+        outcome.reason = viewer_.LastError();
+    return outcome;
 }
 
 }  // namespace app

@@ -1,12 +1,14 @@
 #pragma once
 // The file format converter window: converts every picture of the checked
-// input formats found in a directory (tree) into one output format, through
-// the image viewer's own open and save, and owns the viewer's browse list.
+// input formats found in a directory (tree) into one output format. The run is
+// the converter engine's; each file goes through the image viewer's own open
+// and save. The window also owns the viewer's browse list.
 #include <QDialog>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "batch/file_format_converter.h"
 #include "viewer/converter_window.h"
 
 class QCheckBox;
@@ -28,16 +30,6 @@ namespace app {
 inline constexpr int kConverterClientWidth = 425;
 inline constexpr int kConverterClientHeight = 354;
 
-// The check list's items and, at the same positions, the search patterns
-// (item 0 checks or unchecks all others and has no pattern).
-struct InputFormat {
-    const char* item;
-    const char* pattern;
-};
-const std::vector<InputFormat>& inputFormats();
-// The output combo box's items; item k saves with the viewer's filter index k + 1.
-const std::vector<const char*>& outputFormatItems();
-
 class TFileFormatConverterForm : public QDialog, public viewer::ConverterWindow {
 public:
     explicit TFileFormatConverterForm(viewer::TMainWSQForm& viewer, QWidget* parent = nullptr);
@@ -58,8 +50,8 @@ public:
     void StartConversionButtonClick();
     void StopConversionButtonClick();
 
-    // The search patterns of the checked input formats, in list order.
-    std::vector<std::string> checkedMasks() const;
+    // The positions of the checked input formats (1 to 42), in list order.
+    std::vector<int> checkedFormats() const;
     const std::vector<std::string>& FormatMasks() const { return formatMasks_; }
     const std::vector<std::string>& FoundFiles() const { return foundFiles_; }
     bool StopRequested() const { return stopRequested_; }
@@ -94,9 +86,9 @@ private:
     void setRunning(bool running);
     void showProgress(int percent);
     void chooseDirectory(QLineEdit* edit);
-    // The directory checks of a run, with their messages; false ends the run.
-    bool prepareDirectories();
-    void convertFile(const std::string& source, const std::string& target);
+    batch::ConverterSettings currentSettings() const;
+    // One file through the viewer: open, then save under saveName.
+    batch::ConversionOutcome convertFile(const std::string& source, const std::string& saveName);
 
     viewer::TMainWSQForm& viewer_;
     viewer::BrowseList browseList_;

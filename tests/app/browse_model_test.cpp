@@ -2,9 +2,6 @@
 // list, the dialogs' filters and the properties fields' rules.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "test_support/temp_dir.h"
 #include "viewer/browse_list.h"
 #include "viewer/picture_filters.h"
 #include "viewer/properties_fields.h"
@@ -15,42 +12,29 @@ using viewer::BrowseList;
 
 namespace {
 
-void touch(const std::filesystem::path& path)
+std::vector<std::string> names(std::initializer_list<const char*> list)
 {
-    std::ofstream(path) << "x";
+    return std::vector<std::string>(list.begin(), list.end());
 }
-
-const std::vector<std::string> kWsqThenPng = {"", "/*.wsq", "/*.png"};
 
 }  // namespace
 
-TEST(BrowseListTest, GroupsByPatternAndFindsTheCurrentFile)
+TEST(BrowseListTest, FindsTheCurrentFileOrKeepsTheIndex)
 {
-    TempDir dir;
-    for (const char* name : {"b.png", "a.wsq", "c.wsq", "notes.txt"})
-        touch(dir.path() / name);
-    std::filesystem::create_directory(dir.path() / "folder.png");
-    const std::string d = dir.path().string();
-
     BrowseList list;
-    list.rebuild(d, d + "/c.wsq", kWsqThenPng);
-    EXPECT_EQ(list.entries(), (std::vector<std::string>{d + "/a.wsq", d + "/c.wsq", d + "/b.png"}));
+    list.rebuild(names({"/d/a.wsq", "/d/c.wsq", "/d/b.png"}), "/d/c.wsq");
     EXPECT_EQ(list.index(), 1);
-
     // A name that is not listed (other case, other directory) keeps the index.
-    list.rebuild(d, d + "/C.WSQ", kWsqThenPng);
+    list.rebuild(names({"/d/a.wsq", "/d/c.wsq", "/d/b.png"}), "/d/C.WSQ");
     EXPECT_EQ(list.index(), 1);
+    list.rebuild(names({"/d/x.wsq", "/d/x.wsq"}), "/d/x.wsq");
+    EXPECT_EQ(list.index(), 0);
 }
 
 TEST(BrowseListTest, KeysWrapAtBothEnds)
 {
-    TempDir dir;
-    for (const char* name : {"a.wsq", "b.wsq", "c.png"})
-        touch(dir.path() / name);
-    const std::string d = dir.path().string();
     BrowseList list;
-    list.rebuild(d, d + "/a.wsq", kWsqThenPng);
-
+    list.rebuild(names({"a", "b", "c"}), "a");
     struct Step {
         BrowseKey key;
         int index;
@@ -70,18 +54,15 @@ TEST(BrowseListTest, EmptyListMovesNothingAndAShrunkListStaysInRange)
     EXPECT_FALSE(list.move(BrowseKey::PageDown));
     EXPECT_EQ(list.index(), 0);
 
-    TempDir dir;
-    for (const char* name : {"a.wsq", "b.wsq", "c.wsq", "d.wsq"})
-        touch(dir.path() / name);
-    const std::string d = dir.path().string();
-    list.rebuild(d, d + "/d.wsq", kWsqThenPng);
+    list.rebuild(names({"a", "b", "c", "d"}), "d");
     ASSERT_EQ(list.index(), 3);
-    for (const char* name : {"b.wsq", "c.wsq", "d.wsq"})
-        std::filesystem::remove(dir.path() / name);
     // The index kept from the longer list would point past the end.
-    list.rebuild(d, d + "/gone.wsq", kWsqThenPng);
+    list.rebuild(names({"a", "b"}), "gone");
     ASSERT_TRUE(list.move(BrowseKey::PageUp));
-    EXPECT_EQ(list.current(), d + "/a.wsq");
+    EXPECT_EQ(list.current(), "b");
+    list.rebuild(names({"a"}), "gone");
+    ASSERT_TRUE(list.move(BrowseKey::PageDown));
+    EXPECT_EQ(list.current(), "a");
 }
 
 TEST(PictureFiltersTest, OpenFilterHasAllImagesAndFortyTwoFormats)

@@ -87,13 +87,13 @@ TEST_F(ConverterTest, ListsTheFormatsWithTheirItemTexts)
 TEST_F(ConverterTest, AllBitmapFilesChecksEveryFormatAndAnyOtherClickUnchecksIt)
 {
     check(0);
-    EXPECT_EQ(converter.checkedMasks().size(), 42u);
+    EXPECT_EQ(converter.checkedFormats().size(), 42u);
     converter.InputFileFormatsCheckListBox->item(5)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(converter.InputFileFormatsCheckListBox->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(converter.checkedMasks().size(), 41u);
+    EXPECT_EQ(converter.checkedFormats().size(), 41u);
     converter.InputFileFormatsCheckListBox->item(0)->setCheckState(Qt::Checked);
     converter.InputFileFormatsCheckListBox->item(0)->setCheckState(Qt::Unchecked);
-    EXPECT_TRUE(converter.checkedMasks().empty());
+    EXPECT_TRUE(converter.checkedFormats().empty());
 }
 
 TEST_F(ConverterTest, ConvertsATreeRepeatingItsDirectoriesBelowTheOutput)
@@ -122,7 +122,8 @@ TEST_F(ConverterTest, ConvertsATreeRepeatingItsDirectoriesBelowTheOutput)
                                                                 (in / "a.bmp").string(), (in / "b.png").string()}));
     for (const char* written : {"sub/c.wsq", "a.wsq", "b.wsq"})
         EXPECT_TRUE(fs::exists(out / written)) << written;
-    EXPECT_EQ(converter.progressShown(), (std::vector<int>{0, 33, 66, 100}));
+    // 0 at the start, then after each file, then 100.
+    EXPECT_EQ(converter.progressShown(), (std::vector<int>{0, 0, 33, 66, 100}));
     EXPECT_EQ(converter.ProgressLabel->text(), "100 %");
     EXPECT_EQ(converter.ProgressBar->value(), 100);
     EXPECT_TRUE(idle());
@@ -147,7 +148,7 @@ TEST_F(ConverterTest, WithoutSubdirectoriesEqualNamesOverwriteInTheOutput)
     viewer.BatchMode = true;
     converter.StartConversionButtonClick();
     EXPECT_EQ(converter.FoundFiles(), (std::vector<std::string>{(in / "a.bmp").string(), (in / "a.png").string()}));
-    EXPECT_EQ(converter.progressShown(), (std::vector<int>{0, 50, 100}));
+    EXPECT_EQ(converter.progressShown(), (std::vector<int>{0, 0, 50, 100}));
     EXPECT_FALSE(fs::exists(out / "sub"));
     // The later file won.
     const std::unique_ptr<platform::Bitmap> written = imagelib::LoadImageToBitmap((out / "a.png").string(), nullptr, 0);
@@ -177,7 +178,7 @@ TEST_F(ConverterTest, StopEndsTheRunAfterTheFileBeingConverted)
     EXPECT_TRUE(converter.StopRequested());
     EXPECT_TRUE(fs::exists(out / "a.png"));
     EXPECT_FALSE(fs::exists(out / "b.png"));
-    EXPECT_EQ(converter.progressShown(), (std::vector<int>{0}));
+    EXPECT_EQ(converter.progressShown(), (std::vector<int>{0, 0}));
     EXPECT_EQ(converter.ProgressLabel->text(), "0 %");
     EXPECT_TRUE(idle());
 }
