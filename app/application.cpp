@@ -34,6 +34,8 @@ ApplicationWindows createApplicationWindows(const std::string& commandLineFile)
     windows.mainWsqForm->setApplicationMainWindow(windows.mainNistForm.get());
     windows.aboutForm = std::make_unique<about::TAboutForm>();
     windows.mainWsqForm->setAboutBox(windows.aboutForm.get());
+    windows.fileFormatConverterForm = std::make_unique<TFileFormatConverterForm>(*windows.mainWsqForm);
+    windows.mainWsqForm->setConverterWindow(windows.fileFormatConverterForm.get());
     windows.batchExtractorForm = std::make_unique<batch::TNISTbatchExtractorForm>(windows.mainNistForm->reader());
     windows.nistAboutForm = std::make_unique<about::TNISTAboutForm>();
     windows.mainNistForm->setToolWindows(windows.batchExtractorForm.get(), windows.nistAboutForm.get());

@@ -9,6 +9,7 @@
 #include "about/nist_about_form.h"
 #include "app/main_nist_form.h"
 #include "batch/gui/nist_batch_extractor_form.h"
+#include "batch/gui/file_format_converter_form.h"
 #include "viewer/main_wsq_form.h"
 
 namespace app {
@@ -26,6 +27,7 @@ struct ApplicationWindows {
     std::unique_ptr<TMainNISTForm> mainNistForm;
     std::unique_ptr<viewer::TMainWSQForm> mainWsqForm;
     std::unique_ptr<about::TAboutForm> aboutForm;
+    std::unique_ptr<TFileFormatConverterForm> fileFormatConverterForm;
     std::unique_ptr<batch::TNISTbatchExtractorForm> batchExtractorForm;
     std::unique_ptr<about::TNISTAboutForm> nistAboutForm;
 };

@@ -1,7 +1,5 @@
 #include "viewer/main_wsq_form.h"
 
-#include "qt/window_placement.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -19,14 +17,11 @@
 
 #include "qt/command_guard.h"
 #include "qt/qt_text.h"
-#include "imagelib/image_library.h"
-#include "imagelib/tiff.h"
-#include "imagelib/wsq_file.h"
 #include "platform/prompter.h"
 #include "viewer/bitmap_depth.h"
 #include "viewer/picture_control.h"
+#include "viewer/properties_dialogs.h"
 #include "viewer/stretch.h"
-#include "pictures/viewer_extensions.h"
 #include "viewer/viewer_glyphs.h"
 
 namespace viewer {
@@ -144,6 +139,14 @@ TMainWSQForm::TMainWSQForm(QWidget* parent) : QMainWindow(parent)
     OutputImage->setCursorNumber(kCursorHandGrabber);
     setZoomPanelCursor(kCursorHandGrabber);
 
+    wsqDialog_ = std::make_unique<TWSQDialog>();
+    tiffDialog_ = std::make_unique<TTiffDialog>();
+    // The browse keys work while a control of the zoom panel has the focus.
+    for (QWidget* control : std::initializer_list<QWidget*>{ZoomInButton, ZoomOutButton, FitViewButton,
+                                                            RestoreOriginalSizeButton, ZoomSelectedPointCheckBox,
+                                                            ZoomTrackBar, MoreLessButton})
+        control->installEventFilter(this);
+
     client->onResize = [this](QSize size) { anchorControls(size); };
     resize(kViewerClientWidth, kViewerClientHeight + menuBar()->sizeHint().height());
 }
@@ -152,7 +155,8 @@ TMainWSQForm::~TMainWSQForm()
 {
     // The controls outlive this object's members while QWidget deletes them;
     // no handler may run on a half-destroyed window.
-    ZoomScaleEdit->removeEventFilter(this);
+    for (QObject* control : ZoomPanel->children())
+        control->removeEventFilter(this);
     ZoomScaleEdit->disconnect(this);
     ZoomTrackBar->disconnect(this);
     OutputImage->onMouseDown = nullptr;
@@ -162,21 +166,23 @@ TMainWSQForm::~TMainWSQForm()
 
 void TMainWSQForm::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    MenuExit = file->addAction(QStringLiteral("E&xit"));
-    MenuExit->setStatusTip(QStringLiteral("Quits the application"));
-    connect(MenuExit, &QAction::triggered, this, [this] {
-        if (applicationMainWindow_)
-            applicationMainWindow_->close();
-        else
-            close();
-    });
+    buildFileMenu();
+    buildEditMenu();
+    buildViewMenu();
+    buildToolsMenu();
+    buildHelpMenu();
+}
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    MenuZoomToolbar = view->addAction(QStringLiteral("Show zoom toolbar"));
+void TMainWSQForm::buildViewMenu()
+{
+    MenuView = menuBar()->addMenu(QStringLiteral("&View"));
+    MenuZoomToolbar = MenuView->addAction(QStringLiteral("Show zoom toolbar"));
     MenuZoomToolbar->setCheckable(true);
     connect(MenuZoomToolbar, &QAction::triggered, this, [this] { MenuZoomToolbarClick(); });
+}
 
+void TMainWSQForm::buildHelpMenu()
+{
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     MenuAbout = help->addAction(QStringLiteral("&About"));
     connect(MenuAbout, &QAction::triggered, this, [this] { MenuAboutClick(); });
@@ -270,18 +276,6 @@ void TMainWSQForm::FormResize()
     CenterView();
 }
 
-void TMainWSQForm::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TMainWSQForm::FormShow()
-{
-    centerOnScreen(*this);
-}
-
 void TMainWSQForm::applyGeometry()
 {
     OutputImage->setGeometry(view_.left(), view_.top(), view_.width(), view_.height());
@@ -299,10 +293,7 @@ QString TMainWSQForm::statusText() const
 
 void TMainWSQForm::ShowBitmap(const platform::Bitmap& bitmap)
 {
-    OutputImage->setPicture(QImage());
-    SourceBitmap_ = convertTo24Bit(bitmap);
-    view_.setSource(SourceBitmap_.width(), SourceBitmap_.height());
-    applyGeometry();
+    adoptPicture(convertTo24Bit(bitmap));
     setStatus(imageInfoStatus(view_.width(), view_.height()));
     CenterView();
     show();
@@ -310,35 +301,12 @@ void TMainWSQForm::ShowBitmap(const platform::Bitmap& bitmap)
     activateWindow();
 }
 
-bool TMainWSQForm::openPictureFile(const std::string& fileName)
+void TMainWSQForm::adoptPicture(platform::Bitmap bitmap)
 {
-    if (!pictures::isViewerExtension(fileName))
-        return false;
-    CurrentFileName_ = fileName;
-    const std::string extension = pictures::lowerCaseExtension(fileName);
-    imagelib::WsqImageInfo wsqInfo;
-    imagelib::TiffOptions tiffOptions;
-    void* info = nullptr;
-    if (extension == ".wsq")
-        info = &wsqInfo;
-    else if (extension == ".tiff")
-        info = &tiffOptions;
-    const std::unique_ptr<platform::Bitmap> loaded = imagelib::LoadImageToBitmap(fileName, info, 0);
-    SourceBitmap_ = loaded ? convertTo24Bit(*loaded) : platform::Bitmap();
     OutputImage->setPicture(QImage());
-    if (SourceBitmap_.empty())
-        platform::showError(imagelib::GetImageErrorText(), "RAR Ovadez Error");
+    SourceBitmap_ = std::move(bitmap);
     view_.setSource(SourceBitmap_.width(), SourceBitmap_.height());
     applyGeometry();
-    std::string status = imageInfoStatus(view_.sourceWidth(), view_.sourceHeight());
-    if (extension == ".wsq" && loaded) {
-        status += wsqInfo.Ppi == -1 ? ", dpi unknown " : ", dpi = " + std::to_string(wsqInfo.Ppi);
-        status += ", depth = " + std::to_string(wsqInfo.Depth);
-        status += ", Comments: " + wsqInfo.Comment.value_or("");
-    }
-    setStatus(status);
-    CenterView();
-    return true;
 }
 
 void TMainWSQForm::RenderView()
@@ -568,8 +536,18 @@ void TMainWSQForm::MenuZoomToolbarClick()
         ZoomPanel->raise();
 }
 
+bool TMainWSQForm::isPanelControl(QObject* object) const
+{
+    return object == ZoomInButton || object == ZoomOutButton || object == FitViewButton ||
+           object == RestoreOriginalSizeButton || object == ZoomSelectedPointCheckBox || object == ZoomScaleEdit ||
+           object == ZoomTrackBar || object == MoreLessButton;
+}
+
 bool TMainWSQForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // The window's key handler sees the key first; the control still gets it.
+    if (event->type() == QEvent::KeyPress && isPanelControl(watched))
+        app::runCommand([&] { FormKeyDown(static_cast<const QKeyEvent&>(*event).key()); });
     if (watched == ZoomScaleEdit) {
         // A popup menu or another window taking the focus for a while is not
         // entering or leaving the edit.

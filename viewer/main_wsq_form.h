@@ -5,8 +5,12 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "imagelib/tiff.h"
+#include "imagelib/wsq_file.h"
 #include "platform/bitmap.h"
 #include "viewer/zoom_model.h"
 
@@ -15,6 +19,7 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMouseEvent;
 class QKeyEvent;
 class QSlider;
@@ -23,7 +28,10 @@ class QToolButton;
 
 namespace viewer {
 
+class ConverterWindow;
 class PictureControl;
+class TTiffDialog;
+class TWSQDialog;
 
 // Design sizes of the window and its controls, in pixels.
 inline constexpr int kViewerClientWidth = 472;
@@ -44,9 +52,12 @@ public:
     void RenderView();
     // Centres the picture in the scroll box at its current size.
     void CenterView();
-    // Opens a picture file through the image file library (the file named on
-    // the command line). False when its extension is not one the viewer opens.
+    // The picture named on the command line, opened as the converter opens
+    // files (no dialog, no browse list). False when its extension is not one
+    // the viewer opens; nothing is opened then.
     bool openPictureFile(const std::string& fileName);
+    // The file format converter: owner of the browse list, opened from Tools.
+    void setConverterWindow(ConverterWindow* converter) { converter_ = converter; }
     // The window File > Exit closes (the application's main window).
     void setApplicationMainWindow(QWidget* window) { applicationMainWindow_ = window; }
     // The About box Help > About shows, modally.
@@ -74,6 +85,54 @@ public:
     void MenuAboutClick();
     void FormResize();
     void FormShow();
+    void FormClose();
+
+    // Opening and saving pictures.
+    void MenuFileClick();
+    // File > Open Picture: the dialog, then OpenPicture1Accept unless cancelled.
+    void OpenPicture1Execute();
+    void OpenPicture1Accept();
+    // File > Save Picture: the dialog, then SavePicture1Accept unless cancelled.
+    void SavePicture1Execute();
+    // True when a file was written.
+    bool SavePicture1Accept();
+    // The text of the last failed open or save, and the name the last save
+    // wrote (its extension replaced by the format's).
+    const std::string& LastError() const { return lastError_; }
+    const std::string& LastSavedFileName() const { return lastSavedFileName_; }
+    // Clipboard, keyboard browsing and the converter.
+    void MenuEditClick();
+    void MenuCopyClick();
+    void MenuPasteClick();
+    // True when the key was one of the browse keys (it is never consumed).
+    bool FormKeyDown(int key);
+    void MenuFileConverterClick();
+    // The converter has closed.
+    void converterClosed();
+
+    // The open and save dialogs' state: file names and the save filter's
+    // index (1 WSQ, 2 BMP, 3 TIFF, 4 PNG, 5 JPEG, 6 Targa, 7 RGB), set by the
+    // dialogs, keyboard browsing, the command line and the converter.
+    std::string OpenPicture1FileName;
+    std::string SavePicture1FileName;
+    int SavePicture1FilterIndex = 1;
+    bool LoadFromOpenName = false;
+    // Set while the converter runs the viewer: no properties dialogs and no
+    // browse list.
+    bool BatchMode = false;
+    // WSQ attributes of the last WSQ load or save and the TIFF options of the
+    // last .tiff load, as the next save uses them.
+    imagelib::WsqImageInfo LastWsqInfo{0, 0.0, 0, std::nullopt};
+    imagelib::TiffOptions LastTiffOptions;
+
+    TWSQDialog& WSQDialog() { return *wsqDialog_; }
+    TTiffDialog& TiffDialog() { return *tiffDialog_; }
+
+    // The file dialogs, replaceable so that tests can answer them. Each gets
+    // the dialog's filter (Qt form) and returns the chosen name, empty when
+    // cancelled; the save dialog also sets the filter index.
+    std::function<QString(const QString& filter)> askOpenFileName;
+    std::function<QString(const QString& filter, int& filterIndex)> askSaveFileName;
 
     // State, for the window's own use and for tests.
     const platform::Bitmap& SourceBitmap() const { return SourceBitmap_; }
@@ -84,6 +143,7 @@ public:
     bool Panning() const { return Panning_; }
     int zoomPanelCursorNumber() const { return zoomPanelCursorNumber_; }
     const std::string& CurrentFileName() const { return CurrentFileName_; }
+    const std::string& CurrentDirectory() const { return CurrentDirectory_; }
     QString statusText() const;
 
     // Controls.
@@ -100,16 +160,38 @@ public:
     QSlider* ZoomTrackBar = nullptr;
     QToolButton* MoreLessButton = nullptr;
     QStatusBar* StatusBar = nullptr;
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QMenu* MenuView = nullptr;
+    QMenu* MenuTools = nullptr;
+    QAction* MenuOpenPicture = nullptr;
+    QAction* MenuSavePicture = nullptr;
     QAction* MenuExit = nullptr;
+    QAction* MenuCopy = nullptr;
+    QAction* MenuPaste = nullptr;
     QAction* MenuZoomToolbar = nullptr;
+    QAction* MenuFileConverter = nullptr;
     QAction* MenuAbout = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildMenus();
+    void buildFileMenu();
+    void buildEditMenu();
+    void buildViewMenu();
+    void buildHelpMenu();
+    void buildToolsMenu();
+    // A new picture at full resolution, shown at its own size.
+    void adoptPicture(platform::Bitmap bitmap);
+    // The directory of the file just opened, and the browse list refilled from it.
+    void rememberDirectory();
+    void savePictureWithOptions();
+    bool isPanelControl(QObject* object) const;
     void buildZoomPanel(QWidget* parent);
     void setZoomSettingsShown(bool shown);
     void setZoomPanelCursor(int number);
@@ -135,6 +217,12 @@ private:
     int PanelDragStartY_ = 0;
     int zoomPanelCursorNumber_ = 0;
     std::string CurrentFileName_;
+    std::string CurrentDirectory_;
+    std::string lastError_;
+    std::string lastSavedFileName_;
+    std::unique_ptr<TWSQDialog> wsqDialog_;
+    std::unique_ptr<TTiffDialog> tiffDialog_;
+    ConverterWindow* converter_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QSize clientSize_;
     QPointer<QWidget> applicationMainWindow_;

@@ -1,9 +1,13 @@
-// Renders the NIST viewer window with a transaction and the image viewer with
-// one of its fingerprints into PNG files, using Qt's offscreen platform, so
-// that the pictures in README.md can be remade without a display:
+// Renders the NIST viewer window with a transaction, the image viewer with one
+// of its fingerprints and the file format converter into PNG files, using Qt's
+// offscreen platform, so that the pictures in README.md can be remade without
+// a display:
 //   nistviewer_screenshots TRANSACTION.nist OUTPUT_DIR
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QDir>
 #include <QFrame>
 #include <QPixmap>
@@ -13,6 +17,7 @@
 #include "app/application.h"
 #include "app/finger_map.h"
 #include "qt/qt_text.h"
+#include "batch/gui/file_format_converter_form.h"
 #include "viewer/main_wsq_form.h"
 
 namespace {
@@ -61,5 +66,17 @@ int main(int argc, char** argv)
     imageViewer.MoreLessButtonClick();
     imageViewer.FitViewButtonClick();
     ok = save(imageViewer, outputDir + QStringLiteral("/imageviewer.png")) && ok;
+
+    // The converter as a user leaves it before a run: WSQ, BMP and PNG files
+    // of a tree to be turned into WSQ files.
+    app::TFileFormatConverterForm& converter = *windows.fileFormatConverterForm;
+    converter.showConverter();
+    for (int row : {1, 2, 8})
+        converter.InputFileFormatsCheckListBox->item(row)->setCheckState(Qt::Checked);
+    converter.InputFileFormatsCheckListBox->setCurrentRow(8);
+    converter.InputDirectoryEdit->setText(QStringLiteral("/data/scans"));
+    converter.OutputDirectoryEdit->setText(QStringLiteral("/data/wsq"));
+    converter.SubdirectoriesCheckBox->setChecked(true);
+    ok = save(converter, outputDir + QStringLiteral("/converter.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -1,6 +1,10 @@
 #include "gui_fixtures.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -76,4 +80,43 @@ void writeTransaction(const std::filesystem::path& path, const std::vector<Print
     for (const PrintSpec& p : prints)
         writer.addType4Record(type4Image(p.position, p.impression, p.width, p.height, seed++));
     ASSERT_TRUE(writer.writeFile(path));
+}
+
+ScopedSettingsFile::ScopedSettingsFile(std::filesystem::path path) : path_(std::move(path))
+{
+    if (const char* previous = std::getenv("NISTVIEWER_INI")) {
+        previous_ = previous;
+        hadPrevious_ = true;
+    }
+    ::setenv("NISTVIEWER_INI", path_.c_str(), 1);
+}
+
+ScopedSettingsFile::~ScopedSettingsFile()
+{
+    if (hadPrevious_)
+        ::setenv("NISTVIEWER_INI", previous_.c_str(), 1);
+    else
+        ::unsetenv("NISTVIEWER_INI");
+}
+
+std::string ScopedSettingsFile::contents() const
+{
+    const std::vector<std::uint8_t> bytes = readBytes(path_);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void answerNextModalDialog(std::function<void(QDialog&)> action)
+{
+    // Polls until the dialog's own event loop runs, then answers it there.
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, action = std::move(action)] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(*dialog);
+    });
+    timer->start();
 }

@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "nist/transaction_writer.h"
 #include "platform/bitmap.h"
 #include "platform/prompter.h"
+
+class QDialog;
 
 class GuiTest : public ::testing::Test {
 protected:
@@ -44,3 +47,24 @@ struct PrintSpec {
 // record per print, in the given order, written to path.
 void writeTransaction(const std::filesystem::path& path, const std::vector<PrintSpec>& prints,
                       const std::vector<nist::TaggedField>& type2Fields);
+
+// Points the program's settings file ($NISTVIEWER_INI) at a file of its own
+// for the lifetime of the object, and back afterwards.
+class ScopedSettingsFile {
+public:
+    explicit ScopedSettingsFile(std::filesystem::path path);
+    ~ScopedSettingsFile();
+    ScopedSettingsFile(const ScopedSettingsFile&) = delete;
+    ScopedSettingsFile& operator=(const ScopedSettingsFile&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string contents() const;
+
+private:
+    std::filesystem::path path_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
+
+// Answers the next modal dialog the code under test opens: action runs on it
+// once it is shown (and should close it).
+void answerNextModalDialog(std::function<void(QDialog&)> action);

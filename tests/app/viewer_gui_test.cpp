@@ -87,7 +87,7 @@ TEST_F(ViewerTest, StartsWithScale13CollapsedHiddenPanelAndRestingCursors)
     QStringList menus;
     for (QAction* a : form.menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
     EXPECT_TRUE(prompter.entries.empty());
 }
 
