@@ -163,14 +163,9 @@ int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, c
     return 0;
 }
 
-}  // namespace
-
-}  // namespace wsq
-
-int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od, int* oppi, int* lossyflag,
-                   const unsigned char* idata, std::size_t ilen, const WsqDecodeLimits& limits)
+int decodeStream(std::vector<unsigned char>* odata, int* ow, int* oh, int* od, int* oppi, int* lossyflag,
+                 const unsigned char* idata, std::size_t ilen, const WsqDecodeLimits& limits)
 {
-    using namespace wsq;
     DecoderTables tables;
     const unsigned char* cbufptr = idata;
     const unsigned char* const ebufptr = idata + ilen;
@@ -214,6 +209,23 @@ int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od,
     *oppi = ppi;
     *lossyflag = 1;
     return 0;
+}
+
+}  // namespace
+
+}  // namespace wsq
+
+int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od, int* oppi, int* lossyflag,
+                   const unsigned char* idata, std::size_t ilen, const WsqDecodeLimits& limits)
+{
+    // The tables and working buffers are owned containers: memory that runs
+    // out anywhere below ends here with a code, the outputs untouched.
+    try {
+        return wsq::decodeStream(odata, ow, oh, od, oppi, lossyflag, idata, ilen, limits);
+    } catch (const std::bad_alloc&) {
+        wsq::diagnostic("ERROR : wsq_decode_mem : out of memory\n");
+        return WSQ_ERR_OUT_OF_MEMORY;
+    }
 }
 
 int wsq_decode_mem(std::vector<unsigned char>* odata, int* ow, int* oh, int* od, int* oppi, int* lossyflag,

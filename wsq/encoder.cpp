@@ -122,11 +122,9 @@ int writeHeader(Output& out, const QuantValues& qv, float m_shift, float r_scale
     return ret;
 }
 
-}  // namespace
-
-int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsigned char* idata,
-                 int width, int height, int depth, int ppi,
-                 std::optional<std::string_view> comment_text)
+int encodeImage(std::vector<unsigned char>* odata, float r_bitrate, const unsigned char* idata,
+                int width, int height, int depth, int ppi,
+                std::optional<std::string_view> comment_text)
 {
     int ret = checkSize(width, height);
     if (ret != 0)
@@ -188,4 +186,20 @@ int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsig
     out.data.resize(out.len);
     *odata = std::move(out.data);
     return 0;
+}
+
+}  // namespace
+
+int wsq_encode_1(std::vector<unsigned char>* odata, float r_bitrate, const unsigned char* idata,
+                 int width, int height, int depth, int ppi,
+                 std::optional<std::string_view> comment_text)
+{
+    // As in the decoder: memory that runs out in a table or buffer below ends
+    // here with a code, the output untouched.
+    try {
+        return encodeImage(odata, r_bitrate, idata, width, height, depth, ppi, comment_text);
+    } catch (const std::bad_alloc&) {
+        wsq::diagnostic("ERROR : wsq_encode_1 : out of memory\n");
+        return WSQ_ERR_OUT_OF_MEMORY;
+    }
 }

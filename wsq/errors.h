@@ -100,6 +100,7 @@ inline constexpr int WSQ_ERR_FRAME_TOO_LARGE = -110;   // frame beyond the decod
                                                        // the encoder will allocate, or a side above 65535
 inline constexpr int WSQ_ERR_BITRATE = -111;           // encoder: a NaN or zero bit-rate scale
 inline constexpr int WSQ_ERR_FRAME_IMPLAUSIBLE = -112; // decoder: a frame the stream is too short to code
+inline constexpr int WSQ_ERR_OUT_OF_MEMORY = -113;     // decoder or encoder: memory ran out in a table or buffer
 //
 // Their stderr lines:
 //  -100 "ERROR : getc_huffman_table_wsq : huffman table ID = %d is not below 8\n"
@@ -118,6 +119,7 @@ inline constexpr int WSQ_ERR_FRAME_IMPLAUSIBLE = -112; // decoder: a frame the s
 //       "ERROR : putc_sof_segment : frame value out of range\n"
 //  -111 "ERROR : quantize : bit rate %f gives no usable bin widths\n"
 //  -112 "ERROR : wsq_decode_mem : image %d x %d cannot be coded in %zu bytes\n"
+//  -113 "ERROR : wsq_decode_mem : out of memory\n" (or wsq_encode_1)
 
 // Largest frame (width x height) the encoder allocates for.
 inline constexpr long long WSQ_MAX_PIXELS = 1LL << 27;

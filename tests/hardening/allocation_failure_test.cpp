@@ -127,7 +127,7 @@ TEST(AllocationFailure, WsqDecodeWritesNothingWhenMemoryRunsOut)
     failEachAllocation("wsq_decode_mem", run.operation(true));
 }
 
-TEST(AllocationFailure, DISABLED_WsqDecodeReportsMemoryFailuresAsCodes)
+TEST(AllocationFailure, WsqDecodeReportsMemoryFailuresAsCodes)
 {
     WsqDecodeRun run;
     failEachAllocation("wsq_decode_mem", run.operation(false));
@@ -164,7 +164,7 @@ TEST(AllocationFailure, WsqEncodeLeavesTheOutputAloneWhenMemoryRunsOut)
     failEachAllocation("wsq_encode_1", run.operation(true));
 }
 
-TEST(AllocationFailure, DISABLED_WsqEncodeReportsMemoryFailuresAsCodes)
+TEST(AllocationFailure, WsqEncodeReportsMemoryFailuresAsCodes)
 {
     WsqEncodeRun run;
     failEachAllocation("wsq_encode_1", run.operation(false));
