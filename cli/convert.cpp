@@ -14,6 +14,8 @@
 
 #include "batch/file_format_converter.h"
 #include "cli/command.h"
+#include "cli/convert_file.h"
+#include "cli/options.h"
 #include "pictures/picture_io.h"
 #include "platform/conversion.h"
 #include "platform/files.h"
@@ -189,67 +191,40 @@ const CommandRegistrar registrar(Command{
 
 bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& options, std::string& error)
 {
-    std::vector<std::string> dirs;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool takesValue =
-            a == "--from" || a == "--to" || a == "--bitrate" || a == "--ppi" || a == "--comment" || a == "--jobs";
-        if (takesValue && i + 1 == args.size()) {
-            error = a + " needs a value";
-            return false;
-        }
-        if (a == "--recursive") {
-            options.recursive = true;
-        } else if (a == "--from") {
-            if (!parseFromList(args[++i], options.inputFormats, error))
+    std::vector<OptionSpec> specs = kWsqOutputOptionSpecs;
+    specs.insert(specs.end(), {{"--recursive", ""}, {"--from", "EXT,..."}, {"--to", "EXT"}, {"--jobs", "N"}});
+    try {
+        const Options given = parseOptions(args, specs);
+        options.recursive = given.has("--recursive");
+        if (const std::optional<std::string> from = given.value("--from")) {
+            if (!parseFromList(*from, options.inputFormats, error))
                 return false;
-        } else if (a == "--to") {
-            const std::optional<int> format = outputFormatFor(args[++i]);
+        }
+        if (const std::optional<std::string> to = given.value("--to")) {
+            const std::optional<int> format = outputFormatFor(*to);
             if (!format) {
-                error = "'" + args[i] + "' is not an output format (wsq, bmp, tif, png, jpg, tga, rgb)";
+                error = "'" + *to + "' is not an output format (wsq, bmp, tif, png, jpg, tga, rgb)";
                 return false;
             }
             options.outputFormat = *format;
-        } else if (a == "--bitrate") {
-            const std::string& v = args[++i];
-            char* end = nullptr;
-            const double rate = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end != '\0' || !(rate > 0 && rate < 100)) {
-                error = "'" + v + "' is not a valid bit rate";
-                return false;
-            }
-            options.wsq.Bitrate = rate;
-        } else if (a == "--ppi" || a == "--jobs") {
-            const std::optional<std::int32_t> n = platform::tryStrToInt(args[++i]);
-            const bool jobs = a == "--jobs";
-            if (!n || (jobs ? *n < 1 : *n < -1)) {
-                error = "'" + args[i] + "' is not a valid " + (jobs ? "number of jobs" : "ppi");
-                return false;
-            }
-            if (jobs)
-                options.jobs = static_cast<unsigned>(*n);
-            else
-                options.wsq.Ppi = *n;
-        } else if (a == "--comment") {
-            options.wsq.Comment = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            error = "unknown option '" + a + "'";
-            return false;
-        } else {
-            dirs.push_back(a);
         }
-    }
-    if (options.inputFormats.empty() || options.outputFormat < 0) {
-        error = "--from and --to are needed";
+        options.wsq = wsqImageInfo(wsqOutputOptions(given));
+        options.jobs = static_cast<unsigned>(given.intValue("--jobs", 0, 1, 1024));
+        if (options.inputFormats.empty() || options.outputFormat < 0) {
+            error = "--from and --to are needed";
+            return false;
+        }
+        if (given.positional().size() != 2) {
+            error = "an input and an output directory are needed";
+            return false;
+        }
+        options.inputDirectory = given.positional()[0];
+        options.outputDirectory = given.positional()[1];
+        return true;
+    } catch (const UsageError& e) {
+        error = e.what();
         return false;
     }
-    if (dirs.size() != 2) {
-        error = "an input and an output directory are needed";
-        return false;
-    }
-    options.inputDirectory = dirs[0];
-    options.outputDirectory = dirs[1];
-    return true;
 }
 
 }  // namespace cli

@@ -3,12 +3,11 @@
 #include "cli/convert_file.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "cli/command.h"
 #include "pictures/picture_io.h"
-#include "platform/conversion.h"
+#include "cli/options.h"
 
 namespace cli {
 
@@ -22,50 +21,29 @@ int failed(const std::string& name, const std::string& reason)
     return kExitFailure;
 }
 
-bool parseBitrate(const std::string& text, double* out)
-{
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(value > 0))
-        return false;
-    *out = value;
-    return true;
-}
-
 int run(const std::vector<std::string>& args)
 {
-    imagelib::WsqImageInfo options;
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool takesValue = a == "--bitrate" || a == "--ppi" || a == "--comment";
-        if (takesValue && i + 1 == args.size())
-            return usageError(kName, a + " needs a value");
-        if (a == "--bitrate") {
-            if (!parseBitrate(args[++i], &options.Bitrate))
-                return usageError(kName, "'" + args[i] + "' is not a valid bit rate");
-        } else if (a == "--ppi") {
-            const std::optional<std::int32_t> ppi = platform::tryStrToInt(args[++i]);
-            if (!ppi)
-                return usageError(kName, "'" + args[i] + "' is not a valid ppi");
-            options.Ppi = *ppi;
-        } else if (a == "--comment") {
-            options.Comment = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError(kName, "unknown option '" + a + "'");
-        } else {
-            names.push_back(a);
-        }
-    }
-    if (names.size() != 2)
-        return usageError(kName, "convert-file takes an input and an output file");
-    return convertImageFile(names[0], names[1], options);
+    const Options options = parseOptions(args, kWsqOutputOptionSpecs);
+    if (options.positional().size() != 2)
+        throw UsageError("convert-file takes an input and an output file");
+    return convertImageFile(options.positional()[0], options.positional()[1],
+                            wsqImageInfo(wsqOutputOptions(options)));
 }
 
 const CommandRegistrar registrar(Command{
     kName, "convert-file [--bitrate R] [--ppi N] [--comment TEXT] IN OUT", run});
 
 }  // namespace
+
+imagelib::WsqImageInfo wsqImageInfo(const WsqOutputOptions& options)
+{
+    imagelib::WsqImageInfo info;
+    // The bit rate the encoder takes is a float; round it once, here.
+    info.Bitrate = static_cast<float>(options.bitrate);
+    info.Ppi = options.ppi;
+    info.Comment = options.comment;
+    return info;
+}
 
 int convertImageFile(const std::string& in, const std::string& out, const imagelib::WsqImageInfo& wsqOptions)
 {

@@ -222,13 +222,8 @@ int runEncode(const std::vector<std::string>& args, const WsqOutputOptions& wsq)
     const float bitrate = static_cast<float>(wsq.bitrate);
     const int ppi = wsq.ppi;
     const std::optional<std::string>& comment = wsq.comment;
-    if (!isPgmName(args[0])) {
-        imagelib::WsqImageInfo options;
-        options.Bitrate = bitrate;
-        options.Ppi = ppi;
-        options.Comment = comment;
-        return convertImageFile(args[0], args[1], options);
-    }
+    if (!isPgmName(args[0]))
+        return convertImageFile(args[0], args[1], wsqImageInfo(wsq));
     std::vector<std::uint8_t> bytes;
     if (!readInput(args[0], &bytes))
         return kExitFailure;
