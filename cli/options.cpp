@@ -76,10 +76,10 @@ Options parseOptions(const std::vector<std::string>& args, const std::vector<Opt
         // --name=value is the same as --name value.
         const std::size_t equals = a.find('=');
         const std::string name = a.substr(0, equals);
-        const OptionSpec* spec = findSpec(specs, name);
-        if (!spec)
+        const OptionSpec* option = findSpec(specs, name);
+        if (!option)
             throw UsageError("unknown option '" + name + "'");
-        if (spec->valueName.empty()) {
+        if (option->valueName.empty()) {
             if (equals != std::string::npos)
                 throw UsageError("option " + name + " takes no value");
             options.given_.emplace_back(name, std::string());
@@ -87,7 +87,7 @@ Options parseOptions(const std::vector<std::string>& args, const std::vector<Opt
             options.given_.emplace_back(name, a.substr(equals + 1));
         } else {
             if (i + 1 == args.size())
-                throw UsageError("option " + name + " needs a value (" + spec->valueName + ")");
+                throw UsageError("option " + name + " needs a value (" + option->valueName + ")");
             options.given_.emplace_back(name, args[++i]);
         }
     }

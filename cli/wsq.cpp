@@ -251,9 +251,9 @@ int runWsq(const std::vector<std::string>& args)
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     if (words[0] == "encode")
         return runEncode(rest, wsqOutputOptions(options));
-    for (const OptionSpec& spec : kWsqOutputOptionSpecs)
-        if (options.has(spec.name))
-            throw UsageError("option " + spec.name + " is only for wsq encode");
+    for (const OptionSpec& option : kWsqOutputOptionSpecs)
+        if (options.has(option.name))
+            throw UsageError("option " + option.name + " is only for wsq encode");
     if (words[0] == "info")
         return runInfo(rest);
     if (words[0] == "decode")
