@@ -11,42 +11,11 @@
 #include "imagelib/memory_codecs.h"
 #include "nist/records.h"
 #include "nist/transaction_writer.h"
+#include "tools/sample_prints.h"
 #include "tools/synthetic_fingerprint.h"
 #include "wsq/encoder.h"
 
 namespace {
-
-constexpr float kBitRate = 0.75f;
-constexpr int kPpi = 500;
-constexpr std::uint8_t kBackground = 238;
-
-struct Finger {
-    int position;
-    int width, height;
-    bool rolled;
-};
-
-const Finger kFingers[] = {
-    {1, 800, 750, true},   {2, 800, 750, true},   {3, 800, 750, true},   {4, 800, 750, true},
-    {5, 800, 750, true},   {6, 800, 750, true},   {7, 800, 750, true},   {8, 800, 750, true},
-    {9, 800, 750, true},   {10, 800, 750, true},  {11, 500, 750, false}, {12, 500, 750, false},
-    {13, 1500, 900, false}, {14, 1500, 900, false},
-};
-
-std::vector<std::uint8_t> fourFingers(int width, int height, std::uint32_t seed)
-{
-    std::vector<std::uint8_t> img(static_cast<size_t>(width) * height, kBackground);
-    const int fw = width / 4;
-    const int fh = height * 4 / 5;
-    const int drop[4] = {height / 8, height / 20, 0, height / 6};
-    for (int f = 0; f < 4; ++f) {
-        const std::vector<std::uint8_t> print = tools::makeSyntheticFingerprint(fw, fh, seed * 4 + f);
-        for (int y = 0; y < fh && y + drop[f] < height; ++y)
-            for (int x = 0; x < fw; ++x)
-                img[static_cast<size_t>(y + drop[f]) * width + f * fw + x] = print[static_cast<size_t>(y) * fw + x];
-    }
-    return img;
-}
 
 // A drawn face: a skin-coloured oval with eyes and a mouth on a blue-gray
 // background, R,G,B rows.
@@ -87,7 +56,7 @@ std::vector<std::uint8_t> latentPrint(int width, int height)
         for (int x = 0; x < width; ++x) {
             std::uint8_t& v = px[static_cast<size_t>(y) * width + x];
             const double fade = std::min(1.0, std::max(0.0, (x + y) / double(width + height) * 1.6 - 0.2));
-            v = static_cast<std::uint8_t>(v + (kBackground - v) * fade * 0.8);
+            v = static_cast<std::uint8_t>(v + (tools::kSampleBackground - v) * fade * 0.8);
         }
     return px;
 }
@@ -120,19 +89,18 @@ int main(int argc, char** argv)
                            {37, "SYNTHETIC IMAGES FOR TESTING"}});
 
     int idc = 2;  // the Type-2 record took 1
-    for (const Finger& f : kFingers) {
+    for (const tools::SampleFinger& f : tools::sampleFingers()) {
         const std::uint32_t seed = 2000 + static_cast<std::uint32_t>(f.position);
         const std::vector<std::uint8_t> pixels =
-            f.position >= 13 ? fourFingers(f.width, f.height, seed)
-                             : tools::makeSyntheticFingerprint(f.width, f.height, seed);
+            tools::samplePrint(f, seed);
         std::vector<unsigned char> wsq;
-        if (wsq_encode_1(&wsq, kBitRate, pixels.data(), f.width, f.height, 8, kPpi, std::nullopt) != 0) {
+        if (wsq_encode_1(&wsq, tools::kSampleBitRate, pixels.data(), f.width, f.height, 8, tools::kSamplePpi, std::nullopt) != 0) {
             std::fprintf(stderr, "make_later_sample: encoding finger %d failed\n", f.position);
             return 1;
         }
         writer.addTaggedRecord(14, idc++,
                                {{3, f.rolled ? "1" : "0"}, {4, "NVSAMPLE0"}, {5, "20250101"}, {6, text(f.width)},
-                                {7, text(f.height)}, {8, "1"}, {9, text(kPpi)}, {10, text(kPpi)}, {11, "WSQ20"},
+                                {7, text(f.height)}, {8, "1"}, {9, text(tools::kSamplePpi)}, {10, text(tools::kSamplePpi)}, {11, "WSQ20"},
                                 {12, "8"}, {13, text(f.position)}},
                                wsq);
     }

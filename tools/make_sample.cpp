@@ -7,47 +7,8 @@
 #include <vector>
 
 #include "nist/transaction_writer.h"
-#include "tools/synthetic_fingerprint.h"
+#include "tools/sample_prints.h"
 #include "wsq/encoder.h"
-
-namespace {
-
-constexpr float kBitRate = 0.75f;
-constexpr int kPpi = 500;
-constexpr std::uint8_t kBackground = 238;
-
-struct Finger {
-    int position;
-    int width, height;
-    bool rolled;
-};
-
-// Rolled impressions of the ten fingers, then the plain thumbs and the plain
-// four-finger slaps, in typical card-box sizes at 500 ppi.
-const Finger kFingers[] = {
-    {1, 800, 750, true},   {2, 800, 750, true},   {3, 800, 750, true},   {4, 800, 750, true},
-    {5, 800, 750, true},   {6, 800, 750, true},   {7, 800, 750, true},   {8, 800, 750, true},
-    {9, 800, 750, true},   {10, 800, 750, true},  {11, 500, 750, false}, {12, 500, 750, false},
-    {13, 1500, 900, false}, {14, 1500, 900, false},
-};
-
-// Four prints side by side, fingertips staggered like a hand laid flat.
-std::vector<std::uint8_t> fourFingers(int width, int height, std::uint32_t seed)
-{
-    std::vector<std::uint8_t> img(static_cast<size_t>(width) * height, kBackground);
-    const int fw = width / 4;
-    const int fh = height * 4 / 5;
-    const int drop[4] = {height / 8, height / 20, 0, height / 6};
-    for (int f = 0; f < 4; ++f) {
-        const std::vector<std::uint8_t> print = tools::makeSyntheticFingerprint(fw, fh, seed * 4 + f);
-        for (int y = 0; y < fh && y + drop[f] < height; ++y)
-            for (int x = 0; x < fw; ++x)
-                img[static_cast<size_t>(y + drop[f]) * width + f * fw + x] = print[static_cast<size_t>(y) * fw + x];
-    }
-    return img;
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -62,13 +23,12 @@ int main(int argc, char** argv)
                            {37, "SYNTHETIC FINGERPRINTS FOR TESTING"}});
 
     std::uint8_t idc = 2;  // the Type-2 record took 1
-    for (const Finger& f : kFingers) {
+    for (const tools::SampleFinger& f : tools::sampleFingers()) {
         const std::uint32_t seed = 1000 + static_cast<std::uint32_t>(f.position);
         const std::vector<std::uint8_t> pixels =
-            f.position >= 13 ? fourFingers(f.width, f.height, seed)
-                             : tools::makeSyntheticFingerprint(f.width, f.height, seed);
+            tools::samplePrint(f, seed);
         nist::Type4Image image;
-        if (wsq_encode_1(&image.data, kBitRate, pixels.data(), f.width, f.height, 8, kPpi, std::nullopt) != 0) {
+        if (wsq_encode_1(&image.data, tools::kSampleBitRate, pixels.data(), f.width, f.height, 8, tools::kSamplePpi, std::nullopt) != 0) {
             std::fprintf(stderr, "make_sample: encoding finger %d failed\n", f.position);
             return 1;
         }
