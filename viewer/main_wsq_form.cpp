@@ -22,6 +22,7 @@
 #include "viewer/picture_control.h"
 #include "viewer/properties_dialogs.h"
 #include "viewer/stretch.h"
+#include "viewer/typed_key_filter.h"
 #include "viewer/viewer_glyphs.h"
 
 namespace viewer {
@@ -454,17 +455,8 @@ void TMainWSQForm::ZoomScaleEditExit()
 
 bool TMainWSQForm::ZoomScaleEditKeyPress(const QKeyEvent& key)
 {
-    const std::string current = scaleText().toStdString();
-    if (key.key() == Qt::Key_Backspace)
-        return acceptScaleKey(current, '\b', true);
-    const QString typed = key.text();
     // Only typed characters are filtered; editing and shortcut keys pass.
-    if (typed.isEmpty() || typed.at(0).unicode() < 0x20 || typed.at(0).unicode() == 0x7F ||
-        (key.modifiers() & Qt::ControlModifier))
-        return true;
-    if (typed.at(0).unicode() > 0x7E)
-        return false;
-    return acceptScaleKey(current, static_cast<char>(typed.at(0).unicode()), false);
+    return acceptTypedKey(key, scaleText().toStdString(), acceptScaleKey);
 }
 
 void TMainWSQForm::ZoomTrackBarChange()
