@@ -123,6 +123,7 @@ TMainWSQForm::TMainWSQForm(QWidget* parent) : QMainWindow(parent)
     OutputImage->onMouseUp = [this](QMouseEvent* e) { OutputImageMouseUp(e); };
     buildScrollBars();
     ProcessedImageScrollBox->installEventFilter(this);
+    OutputImage->installEventFilter(this);
 
     buildZoomPanel(client);
 
@@ -172,6 +173,7 @@ TMainWSQForm::~TMainWSQForm()
     HorizontalScrollBar->disconnect(this);
     VerticalScrollBar->disconnect(this);
     ProcessedImageScrollBox->removeEventFilter(this);
+    OutputImage->removeEventFilter(this);
     OutputImage->onMouseDown = nullptr;
     OutputImage->onMouseMove = nullptr;
     OutputImage->onMouseUp = nullptr;
@@ -549,9 +551,8 @@ bool TMainWSQForm::isPanelControl(QObject* object) const
 
 bool TMainWSQForm::eventFilter(QObject* watched, QEvent* event)
 {
-    // Wheel turns over the picture reach the scroll box, which the picture
-    // lets them through to.
-    if (watched == ProcessedImageScrollBox && event->type() == QEvent::Wheel) {
+    // Wheel turns over the picture or the empty part of the scroll box zoom.
+    if ((watched == ProcessedImageScrollBox || watched == OutputImage) && event->type() == QEvent::Wheel) {
         app::runCommand([&] { ProcessedImageScrollBoxWheel(static_cast<QWheelEvent*>(event)); });
         return true;
     }
