@@ -62,8 +62,8 @@ public:
     // Centres the picture in the scroll box at its current size.
     void CenterView();
     // The picture named on the command line, opened as the converter opens
-    // files (no dialog, no browse list). False when its extension is not one
-    // the viewer opens; nothing is opened then.
+    // files (no dialog, no browse list) and listed under File > Open Recent.
+    // False when its extension is not one the viewer opens; nothing is opened then.
     bool openPictureFile(const std::string& fileName);
     // The file format converter: owner of the browse list, opened from Tools.
     void setConverterWindow(ConverterWindow* converter) { converter_ = converter; }

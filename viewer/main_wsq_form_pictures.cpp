@@ -222,6 +222,8 @@ bool TMainWSQForm::openPictureFile(const std::string& fileName)
     OpenPicture1FileName = fileName;
     OpenPicture1Accept();
     BatchMode = false;
+    // Named by the user (a file manager's "Open with", say), so it is recent.
+    rememberRecentPicture();
     return true;
 }
 

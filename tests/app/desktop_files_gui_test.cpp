@@ -133,17 +133,23 @@ TEST_F(DesktopFilesTest, PicturesOpenedByTheUserComeBackThroughOpenRecent)
 {
     viewerForm.askOpenFileName = [&](const QString&) { return QString::fromStdString(path("print.bmp")); };
     viewerForm.OpenPicture1Execute();
-    // Files the converter or the command line open are not the user's choice.
-    viewerForm.openPictureFile(path("print.wsq"));
+    // The files the converter runs through the viewer are not the user's.
+    viewerForm.BatchMode = true;
+    viewerForm.OpenPicture1FileName = path("print.wsq");
+    viewerForm.OpenPicture1Accept();
+    viewerForm.BatchMode = false;
     app::RecentFilesMenu* recent = viewerForm.MenuRecentPictures;
     EXPECT_EQ(recentEntries(recent), (QStringList{"&1 " + QString::fromStdString(path("print.bmp"))}));
+    // A picture named on the command line is.
+    ASSERT_TRUE(viewerForm.openPictureFile(path("print.wsq")));
+    EXPECT_EQ(recentEntries(recent).first(), "&1 " + QString::fromStdString(path("print.wsq")));
 
     // A name with an ampersand shows it, not a mnemonic.
     fs::copy_file(dir.path() / "print.wsq", dir.path() / "a&b.wsq");
     ASSERT_TRUE(viewerForm.openPictureFromUser(path("a&b.wsq")));
     EXPECT_EQ(recentEntries(recent).first(), "&1 " + QString::fromStdString(path("a&&b.wsq")));
 
-    recentEntry(recent, 2)->trigger();
+    recentEntry(recent, 3)->trigger();
     EXPECT_EQ(viewerForm.CurrentFileName(), path("print.bmp"));
     EXPECT_EQ(viewerForm.SourceBitmap(), picture);
     EXPECT_NE(settings.contents().find("[Viewer]\nrecent_file1=" + path("print.bmp")), std::string::npos);
