@@ -234,6 +234,8 @@ void TMainWSQForm::buildZoomPanel(QWidget* parent)
     ZoomScaleEdit = new QLineEdit(panel);
     ZoomScaleEdit->setGeometry(84, 69, 41, 22);
     ZoomScaleEdit->installEventFilter(this);
+    // A file dropped here opens; it is never typed in as a scale.
+    ZoomScaleEdit->setAcceptDrops(false);
     connect(ZoomScaleEdit, &QLineEdit::textChanged, this,
             [this] { app::runCommand([this] { ZoomScaleEditChange(); }); });
 

@@ -7,6 +7,9 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFrame>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
@@ -179,6 +182,16 @@ TEST_F(DesktopFilesTest, DroppedFilesOpenInTheWindowThatShowsThem)
     EXPECT_EQ(viewerForm.SourceBitmap().width(), 128);
     EXPECT_TRUE(viewerForm.statusText().contains("dpi = 500"));
     EXPECT_EQ(recentEntries(viewerForm.MenuRecentPictures).first(), "&1 " + QString::fromStdString(path("print.wsq")));
+
+    // Neither the always-open cell editor nor the zoom scale edit takes the
+    // file's name as text: the drop goes on to the window.
+    nistForm.show();
+    nistForm.PageControl1->setCurrentIndex(0);
+    nistForm.StringGrid1->setCurrentIndex(nistForm.StringGrid1->model()->index(8, 1));
+    auto* cellEditor = nistForm.StringGrid1->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(cellEditor, nullptr);
+    EXPECT_FALSE(cellEditor->acceptDrops());
+    EXPECT_FALSE(viewerForm.ZoomScaleEdit->acceptDrops());
 
     // The viewer turns away what it cannot show, and neither window takes a folder.
     EXPECT_FALSE(dropFiles(viewerForm, {dir.path() / "second.nist"}).enterAccepted);
