@@ -18,8 +18,8 @@ namespace app {
 
 namespace {
 
-constexpr int kCodeColumnWidth = 70;
-constexpr int kValueColumnWidth = 300;
+constexpr int kCodeColumnWidth = 64;
+constexpr int kValueColumnWidth = 200;
 constexpr int kDescriptionColumnWidth = 220;
 
 // A read-only table as tall as its rows: the list scrolls, not the table.
@@ -28,6 +28,8 @@ QTableWidget* buildTable(const std::vector<RecordRow>& rows, QWidget* parent)
     auto* table = new QTableWidget(static_cast<int>(rows.size()), 3, parent);
     table->setHorizontalHeaderLabels({QStringLiteral("Code"), QStringLiteral("Value"), QStringLiteral("Description")});
     table->verticalHeader()->hide();
+    // Compact rows: a tab may list dozens of records.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::ContiguousSelection);
     table->setItemDelegate(new RecordCellDelegate(table));
