@@ -3,7 +3,7 @@
 // with 1, 8 or 16 bits per channel, raw, run-length or deflated; the first
 // channel past the colour channels is alpha. A file whose merged image holds
 // transparency (negative layer count) stores its colours matted with white,
-// which is taken out again. A file saved without a real merged image shows its
+// which is taken out again where the colours show the matting. A file saved without a real merged image shows its
 // layers composited.
 #include <zlib.h>
 
@@ -277,10 +277,40 @@ std::vector<platform::RgbQuad> readPalette(const PsdLayout& l)
     return palette;
 }
 
+// Pixel at of the merged planes, alpha from the plane after the colours.
+Rgba mergedPixel(const PsdHeader& h, const std::vector<Plane>& planes, const std::vector<platform::RgbQuad>& palette,
+                 std::size_t at, bool alpha)
+{
+    const int colours = colourChannels(h.mode);
+    std::array<std::uint8_t, 4> v{};
+    for (int c = 0; c < colours; ++c)
+        v[c] = planes[c][at];
+    Rgba p = colourOf(h.mode, v.data(), palette);
+    if (alpha)
+        p.a = planes[colours][at];
+    return p;
+}
+
+// Matting with white leaves no channel below 255 - alpha. Some writers store
+// the colours unmatted in spite of the layer count; their pictures have such
+// channels and keep their colours (a step of rounding allowed).
+bool mattedWithWhite(const PsdHeader& h, const std::vector<Plane>& planes,
+                     const std::vector<platform::RgbQuad>& palette)
+{
+    constexpr int kRounding = 2;
+    const std::size_t pixels = std::size_t(h.width) * h.height;
+    for (std::size_t at = 0; at < pixels; ++at) {
+        const Rgba p = mergedPixel(h, planes, palette, at, true);
+        if (std::min({p.r, p.g, p.b}) + p.a + kRounding < 255)
+            return false;
+    }
+    return true;
+}
+
 // The merged planes as a bitmap: 8 bits with a palette for one plane without
 // alpha, else 24 or 32 bits.
 platform::Bitmap toBitmap(const PsdHeader& h, const std::vector<Plane>& planes,
-                          const std::vector<platform::RgbQuad>& palette, bool alpha, bool matted)
+                          const std::vector<platform::RgbQuad>& palette, bool alpha, bool transparencyMerged)
 {
     const int colours = colourChannels(h.mode);
     if (colours == 1 && !alpha) {
@@ -290,22 +320,17 @@ platform::Bitmap toBitmap(const PsdHeader& h, const std::vector<Plane>& planes,
             std::copy_n(planes[0].data() + std::size_t(y) * h.width, h.width, bitmap.topRow(y));
         return bitmap;
     }
+    const bool matted = alpha && transparencyMerged && mattedWithWhite(h, planes, palette);
     platform::Bitmap bitmap = makeBitmap(h.width, h.height, alpha ? 32 : 24, kFormat);
     const std::size_t step = alpha ? 4 : 3;
-    std::array<std::uint8_t, 4> v{};
     for (int y = 0; y < h.height; ++y) {
         std::uint8_t* out = bitmap.topRow(y);
         for (int x = 0; x < h.width; ++x, out += step) {
-            const std::size_t at = std::size_t(y) * h.width + x;
-            for (int c = 0; c < colours; ++c)
-                v[c] = planes[c][at];
-            Rgba p = colourOf(h.mode, v.data(), palette);
-            if (alpha) {
-                p.a = planes[colours][at];
-                if (matted)
-                    p = {unmatte(p.r, p.a), unmatte(p.g, p.a), unmatte(p.b, p.a), p.a};
+            Rgba p = mergedPixel(h, planes, palette, std::size_t(y) * h.width + x, alpha);
+            if (matted)
+                p = {unmatte(p.r, p.a), unmatte(p.g, p.a), unmatte(p.b, p.a), p.a};
+            if (alpha)
                 out[3] = p.a;
-            }
             out[0] = p.b, out[1] = p.g, out[2] = p.r;
         }
     }
@@ -468,8 +493,7 @@ public:
         if (std::uint64_t(l.header.width) * std::uint64_t(l.header.height) > kMaxPicturePixels)
             failInvalidFormat(kFormat);
         const std::vector<platform::RgbQuad> palette = readPalette(l);
-        const bool merged = hasRealMergedImage(l.resources) && l.imageData + 2 <= bytes.size();
-        if (!merged)
+        if (!hasRealMergedImage(l.resources))
             return compositeLayers(l, palette);
         return loadMerged(bytes, l, palette);
     }
