@@ -341,8 +341,9 @@ LoadedPicture loadMerged(Bytes bytes, const PsdLayout& l, const std::vector<plat
 {
     const PsdHeader& h = l.header;
     const int colours = colourChannels(h.mode);
-    // Indexed and bitmap pictures have no alpha of their own.
-    const bool alpha = h.channels > colours && h.mode != kIndexed && h.mode != kBitmap;
+    // Indexed and bitmap pictures have no alpha of their own; the further
+    // channels of a multichannel picture are inks.
+    const bool alpha = h.channels > colours && h.mode != kIndexed && h.mode != kBitmap && h.mode != kMultichannel;
     const int read = colours + (alpha ? 1 : 0);
     ByteCursor in(bytes, kFormat);
     in.seek(l.imageData);
@@ -358,13 +359,15 @@ LoadedPicture loadMerged(Bytes bytes, const PsdLayout& l, const std::vector<plat
 // One layer's rectangle, channels and blending, from its record.
 struct LayerRecord {
     int top = 0, left = 0, bottom = 0, right = 0;
+    int width = 0, height = 0;  // 0 for an empty rectangle
     std::vector<std::pair<int, std::uint32_t>> channels;  // id, data length
     std::string blendMode;
     std::uint8_t opacity = 255;
     bool clipped = false, hidden = false;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
 };
+
+// Layers are no larger than the largest document.
+constexpr std::int64_t kMaxLayerSide = 300000;
 
 LayerRecord readLayerRecord(ByteCursor& in)
 {
@@ -373,6 +376,11 @@ LayerRecord readLayerRecord(ByteCursor& in)
     r.left = static_cast<std::int32_t>(in.be32());
     r.bottom = static_cast<std::int32_t>(in.be32());
     r.right = static_cast<std::int32_t>(in.be32());
+    const std::int64_t width = std::int64_t{r.right} - r.left, height = std::int64_t{r.bottom} - r.top;
+    if (width > kMaxLayerSide || height > kMaxLayerSide)
+        failInvalidFormat(kFormat);
+    r.width = static_cast<int>(std::max<std::int64_t>(width, 0));
+    r.height = static_cast<int>(std::max<std::int64_t>(height, 0));
     const unsigned count = in.be16();
     for (unsigned c = 0; c < count; ++c) {
         const int id = static_cast<std::int16_t>(in.be16());
@@ -413,7 +421,7 @@ void compositeLayer(platform::Bitmap& canvas, const PsdHeader& h, const LayerRec
     std::array<std::uint8_t, 4> v{};
     for (int y = std::max(0, r.top); y < std::min(h.height, r.bottom); ++y)
         for (int x = std::max(0, r.left); x < std::min(h.width, r.right); ++x) {
-            const std::size_t at = std::size_t(y - r.top) * r.width() + (x - r.left);
+            const std::size_t at = std::size_t(y - r.top) * r.width + (x - r.left);
             for (int c = 0; c < colours; ++c)
                 v[c] = colour[c][at];
             Rgba p = colourOf(h.mode, v.data(), palette);
@@ -442,8 +450,8 @@ LoadedPicture compositeLayers(const PsdLayout& l, const std::vector<platform::Rg
     const int colours = colourChannels(h.mode);
     bool otherBlending = false, clipping = false, masks = false;
     for (const LayerRecord& r : records) {
-        const bool empty = r.width() <= 0 || r.height() <= 0;
-        if (!empty && std::uint64_t(r.width()) * std::uint64_t(r.height()) > kMaxPicturePixels)
+        const bool empty = r.width <= 0 || r.height <= 0;
+        if (!empty && std::uint64_t(r.width) * std::uint64_t(r.height) > kMaxPicturePixels)
             failInvalidFormat(kFormat);
         std::vector<std::optional<Plane>> colour(static_cast<std::size_t>(colours));
         std::optional<Plane> transparency;
@@ -454,14 +462,14 @@ LoadedPicture compositeLayers(const PsdLayout& l, const std::vector<platform::Rg
                 continue;
             }
             const unsigned compression = channel.be16();
-            std::vector<Plane> plane = decodePlanes(channel, compression, 1, 1, r.width(), r.height(), h.depth);
+            std::vector<Plane> plane = decodePlanes(channel, compression, 1, 1, r.width, r.height, h.depth);
             (id == -1 ? transparency : colour[static_cast<std::size_t>(id)]) = std::move(plane.front());
         }
         if (empty || r.hidden)
             continue;
         std::vector<Plane> planes;
         for (auto& c : colour)
-            planes.push_back(c ? std::move(*c) : Plane(std::size_t(r.width()) * r.height(), 0));
+            planes.push_back(c ? std::move(*c) : Plane(std::size_t(r.width) * r.height, 0));
         otherBlending = otherBlending || (r.blendMode != "norm" && r.blendMode != "pass");
         clipping = clipping || r.clipped;
         compositeLayer(picture.bitmap, h, r, planes, transparency ? &*transparency : nullptr, palette);
