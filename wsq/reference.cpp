@@ -1,6 +1,7 @@
 #include "wsq/reference.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
@@ -249,6 +250,35 @@ void subband_variances(QuantValues& quant_vals, const WaveletTrees& trees, const
         const float meanSquare = (sum * sum) / static_cast<float>(n);
         quant_vals.variance[static_cast<std::size_t>(s)] = (squares - meanSquare) / static_cast<float>(n - 1);
     }
+}
+
+void windowSums(const float* first, int cols, int rows, std::ptrdiff_t stride, float& sum, float& squares)
+{
+    sum = 0.0f;
+    squares = 0.0f;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const float v = first[r * stride + c];
+            sum += v;
+            squares += v * v;
+        }
+    }
+}
+
+float maxMagnitude(const float* in, int count)
+{
+    float m = 0.0f;
+    for (int i = 0; i < count; ++i)
+        m = std::max(m, std::fabs(in[i]));
+    return m;
+}
+
+int leadingZeros(const std::int16_t* in, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (in[i] != 0)
+            return i;
+    return count;
 }
 
 }  // namespace wsq::reference
