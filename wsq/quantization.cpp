@@ -150,14 +150,7 @@ void image_to_float(std::vector<float>& fdata, float& m_shift, float& r_scale,
 {
     std::uint64_t sum = 0;
     int low = 255, high = 0;
-    for (std::size_t i = 0; i < num_pix; ++i) {
-        const int v = data[i];
-        sum += static_cast<std::uint64_t>(v);
-        if (v < low)
-            low = v;
-        if (v > high)
-            high = v;
-    }
+    wsq::simd::pixelStats(data, num_pix, sum, low, high);
     m_shift = static_cast<float>(static_cast<double>(sum) / static_cast<double>(num_pix));
     const float dLow = m_shift - static_cast<float>(low);
     const float dHigh = static_cast<float>(high) - m_shift;

@@ -281,4 +281,26 @@ int leadingZeros(const std::int16_t* in, int count)
     return count;
 }
 
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount)
+{
+    for (int j = 0; j < evenCount; ++j)
+        even[j] = in[2 * j];
+    for (int j = 0; j < oddCount; ++j)
+        odd[j] = in[2 * j + 1];
+}
+
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest)
+{
+    sum = 0;
+    lowest = 255;
+    highest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        sum += in[i];
+        if (in[i] < lowest)
+            lowest = in[i];
+        if (in[i] > highest)
+            highest = in[i];
+    }
+}
+
 }  // namespace wsq::reference

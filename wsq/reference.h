@@ -34,6 +34,8 @@ void subband_variances(QuantValues& quant_vals, const WaveletTrees& trees, const
 void windowSums(const float* first, int cols, int rows, std::ptrdiff_t stride, float& sum, float& squares);
 float maxMagnitude(const float* in, int count);
 int leadingZeros(const std::int16_t* in, int count);
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount);
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest);
 
 // The block decoder bit by bit, through getc_nextbits_wsq and decode_category.
 int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,

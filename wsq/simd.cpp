@@ -212,6 +212,53 @@ void interleave(float* out, const float* even, const float* odd, int evenCount, 
     }
 }
 
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount)
+{
+    int j = 0;
+    for (; j + 4 <= oddCount; j += 4) {
+        const __m128 a = _mm_loadu_ps(in + 2 * j);
+        const __m128 b = _mm_loadu_ps(in + 2 * j + 4);
+        _mm_storeu_ps(even + j, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm_storeu_ps(odd + j, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+    for (; j < evenCount; ++j) {
+        even[j] = in[2 * j];
+        if (j < oddCount)
+            odd[j] = in[2 * j + 1];
+    }
+}
+
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest)
+{
+    // Integer sums, minima and maxima: any grouping gives the same result.
+    __m128i low = _mm_set1_epi8(static_cast<char>(0xFF)), high = _mm_setzero_si128();
+    __m128i sums = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        low = _mm_min_epu8(low, v);
+        high = _mm_max_epu8(high, v);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(v, _mm_setzero_si128()));
+    }
+    alignas(16) unsigned char lows[16], highs[16];
+    alignas(16) std::uint64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+    sum = halves[0] + halves[1];
+    lowest = 255;
+    highest = 0;
+    for (int k = 0; k < 16; ++k) {
+        lowest = std::min<int>(lowest, lows[k]);
+        highest = std::max<int>(highest, highs[k]);
+    }
+    for (; i < count; ++i) {
+        sum += in[i];
+        lowest = std::min<int>(lowest, in[i]);
+        highest = std::max<int>(highest, in[i]);
+    }
+}
+
 namespace {
 
 // q * (v - C) + z/2 for v > 0 and q * (v + C) - z/2 for v < 0, in double, as
@@ -463,6 +510,27 @@ void interleave(float* out, const float* even, const float* odd, int evenCount, 
         out[2 * j] = even[j];
         if (j < oddCount)
             out[2 * j + 1] = odd[j];
+    }
+}
+
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount)
+{
+    for (int j = 0; j < evenCount; ++j) {
+        even[j] = in[2 * j];
+        if (j < oddCount)
+            odd[j] = in[2 * j + 1];
+    }
+}
+
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest)
+{
+    sum = 0;
+    lowest = 255;
+    highest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        sum += in[i];
+        lowest = std::min<int>(lowest, in[i]);
+        highest = std::max<int>(highest, in[i]);
     }
 }
 

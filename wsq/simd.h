@@ -28,6 +28,14 @@ void sumRun(float* dst, const float* src, const int* pos, const float* coef, int
 // (oddCount is evenCount or evenCount - 1).
 void interleave(float* out, const float* even, const float* odd, int evenCount, int oddCount);
 
+// even[j] = in[2j] for j < evenCount, odd[j] = in[2j + 1] for j < oddCount
+// (oddCount is evenCount or evenCount - 1): the inverse of interleave.
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount);
+
+// The sum, lowest and highest of `count` pixels; lowest starts at 255 and
+// highest at 0.
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest);
+
 // Dequantizes `count` indices of one subband row (see unquantize).
 void unquantizeRow(float* out, const short* in, int count, double q, double center, double halfZ);
 

@@ -303,6 +303,33 @@ TEST(Kernels, MaximumMagnitudeAndZeroRunsMatchTheReferenceForEveryLength)
     }
 }
 
+TEST(Kernels, DeinterleaveAndPixelStatisticsMatchTheReferenceForEveryLength)
+{
+    std::mt19937 rng(29);
+    for (int n = 1; n <= 2000; ++n) {
+        const std::vector<float> in = randomFloats(static_cast<std::size_t>(n), rng);
+        const int m = (n + 1) / 2, p = n / 2;
+        std::vector<float> got(static_cast<std::size_t>(n) + 1, -7.0f), want = got;
+        wsq::simd::deinterleave(got.data(), got.data() + m, in.data(), m, p);
+        wsq::reference::deinterleave(want.data(), want.data() + m, in.data(), m, p);
+        ASSERT_TRUE(sameBits(got, want)) << "n=" << n;
+
+        // Narrow ranges too, so that the extremes are not simply 0 and 255.
+        const int base = static_cast<int>(rng() % 200);
+        const int span = n % 2 ? 56 : 256 - base;
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(n));
+        for (unsigned char& px : pixels)
+            px = static_cast<unsigned char>(base + static_cast<int>(rng() % static_cast<unsigned>(span)));
+        std::uint64_t gotSum = 1, wantSum = 2;
+        int gotLow = -1, gotHigh = -1, wantLow = -2, wantHigh = -2;
+        wsq::simd::pixelStats(pixels.data(), pixels.size(), gotSum, gotLow, gotHigh);
+        wsq::reference::pixelStats(pixels.data(), pixels.size(), wantSum, wantLow, wantHigh);
+        ASSERT_EQ(gotSum, wantSum) << "n=" << n;
+        ASSERT_EQ(gotLow, wantLow) << "n=" << n;
+        ASSERT_EQ(gotHigh, wantHigh) << "n=" << n;
+    }
+}
+
 namespace {
 
 // A random table: sometimes a proper code, sometimes counts no proper code
