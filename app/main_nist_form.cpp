@@ -5,6 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +23,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "qt/command_guard.h"
 #include "app/finger_map.h"
@@ -30,6 +34,9 @@
 #include "app/record_table_model.h"
 #include "app/record_view.h"
 #include "nist/field_names.h"
+#include "pictures/viewer_extensions.h"
+#include "qt/dropped_file.h"
+#include "qt/recent_files_menu.h"
 #include "viewer/main_wsq_form.h"
 
 namespace app {
@@ -75,10 +82,10 @@ TMainNISTForm::TMainNISTForm(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QString::fromLatin1(kNistWindowCaption));
     askOpenFileName = [this](const QString& filter) {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), filter);
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), openDialogStartPath(), filter);
     };
     askSaveFileName = [this](const QString& filter) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), QString(), filter, nullptr,
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), saveDialogStartPath(), filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };
 
@@ -98,6 +105,9 @@ TMainNISTForm::TMainNISTForm(QWidget* parent) : QMainWindow(parent)
     activateType4Page();
 
     resize(kNistClientWidth, kNistClientHeight + menuBar()->sizeHint().height());
+    restoreWindowSize(*this, kNistSection);
+    // Transactions dragged from a file manager open as through File > Open.
+    setAcceptDrops(true);
 }
 
 TMainNISTForm::~TMainNISTForm()
@@ -146,6 +156,11 @@ void TMainNISTForm::buildMenus()
     FileOpen1 = file->addAction(QStringLiteral("&Open..."));
     FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(FileOpen1, &QAction::triggered, this, [this] { FileOpen1Execute(); });
+    MenuRecentFiles = new RecentFilesMenu(kNistSection, file);
+    MenuRecentFiles->onOpen = [this](const std::string& fileName) { FileOpen1Accept(fileName); };
+    file->addMenu(MenuRecentFiles);
+    connect(file, &QMenu::aboutToShow, MenuRecentFiles, [this] { MenuRecentFiles->refresh(); });
+    file->addSeparator();
     FileExit1 = file->addAction(QStringLiteral("E&xit"));
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
 
@@ -316,6 +331,61 @@ void TMainNISTForm::FormShow()
     centerOnScreen(*this);
 }
 
+void TMainNISTForm::closeEvent(QCloseEvent* event)
+{
+    // Closing this window ends the program: the image viewer's size is kept
+    // too when it is still open.
+    if (isVisible())
+        saveWindowSize(*this, kNistSection);
+    if (imageViewer_ && imageViewer_->isVisible())
+        imageViewer_->rememberWindowSize();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainNISTForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (droppedLocalFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TMainNISTForm::dropEvent(QDropEvent* event)
+{
+    const auto file = droppedLocalFile(event->mimeData());
+    if (!file)
+        return;
+    event->acceptProposedAction();
+    runCommand([&] { openDroppedFile(*file); });
+}
+
+void TMainNISTForm::openDroppedFile(const std::string& fileName)
+{
+    // The same choice as for a file named on the command line.
+    if (!looksLikeNistFile(fileName) && imageViewer_ && pictures::isViewerExtension(fileName)) {
+        imageViewer_->openPictureFromUser(fileName);
+        if (!imageViewer_->SourceBitmap().empty()) {
+            imageViewer_->show();
+            imageViewer_->raise();
+            imageViewer_->activateWindow();
+        }
+        return;
+    }
+    FileOpen1Accept(fileName);
+}
+
+QString TMainNISTForm::openDialogStartPath() const
+{
+    if (!openFileName_.empty())
+        return fromSystemText(openFileName_);
+    return fromSystemText(MenuRecentFiles->newestFolder());
+}
+
+QString TMainNISTForm::saveDialogStartPath() const
+{
+    if (!openFileName_.empty())
+        return fromSystemText(std::filesystem::path(openFileName_).parent_path().string());
+    return fromSystemText(MenuRecentFiles->newestFolder());
+}
+
 void TMainNISTForm::FileOpen1Execute()
 {
     const QString name = askOpenFileName(QString::fromLatin1(kOpenFilter));
@@ -344,6 +414,9 @@ void TMainNISTForm::FileOpen1Accept(const std::string& fileName)
     refreshGrids();
     refreshProblems();
     refreshTitle();
+    // Only a file that gave a transaction is worth offering again.
+    if (opened && reader_.completeness() != nist::Completeness::Unread)
+        MenuRecentFiles->add(fileName);
 }
 
 void TMainNISTForm::clearRecordPages()

@@ -30,6 +30,7 @@ namespace app {
 
 class FingerMap;
 class FingerprintThumbnail;
+class RecentFilesMenu;
 class RecordListView;
 class RecordTableModel;
 
@@ -38,6 +39,8 @@ inline constexpr int kFingerprintTab = 4;
 inline constexpr int kNistClientWidth = 792;
 inline constexpr int kNistClientHeight = 566;
 inline constexpr const char* kNistWindowCaption = "Veltrano NIST (ANSI/NIST-ITL 1-2000) viewer";
+// The window's section of the settings file (recent files, window size).
+inline constexpr const char* kNistSection = "NIST";
 
 // Columns of the problem panel.
 inline constexpr int kProblemSeverityColumn = 0;
@@ -79,6 +82,14 @@ public:
     void FileOpen1Accept(const std::string& fileName);
     // File > Open: the dialog, then FileOpen1Accept unless cancelled.
     void FileOpen1Execute();
+    // A file dropped onto the window: a transaction opens here, a picture
+    // the image viewer opens goes to the image viewer.
+    void openDroppedFile(const std::string& fileName);
+    // Where the dialogs start: the open dialog at the open transaction (its
+    // folder, its name selected), the fingerprint save dialogs in its folder
+    // with no name preset; before any file, the folder of the newest recent one.
+    QString openDialogStartPath() const;
+    QString saveDialogStartPath() const;
 
     // Finger map and fingerprint commands.
     void ImageMouseDown(int position);
@@ -135,6 +146,7 @@ public:
     QAction* SaveAsPNG = nullptr;
     QAction* FileOpen1 = nullptr;
     QAction* FileExit1 = nullptr;
+    RecentFilesMenu* MenuRecentFiles = nullptr;
     QAction* MenuFileConverterNIST = nullptr;
     QAction* MenuAboutNIST = nullptr;
 
@@ -145,6 +157,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
