@@ -47,14 +47,18 @@ imagelib::WsqImageInfo wsqImageInfo(const WsqOutputOptions& options, int ppi)
     return info;
 }
 
-int chosenWsqPpi(const std::string& subject, const WsqOutputOptions& options, std::optional<int> sourcePpi)
+WsqPpiChoice chooseWsqPpi(const WsqOutputOptions& options, std::optional<int> sourcePpi)
 {
     if (options.ppi)
-        return *options.ppi;
+        return {*options.ppi, false};
     if (sourcePpi)
-        return *sourcePpi;
+        return {*sourcePpi, false};
+    return {kFallbackPpi, true};
+}
+
+void noteDefaultPpi(const std::string& subject)
+{
     printDiagnostic(subject, "states no resolution; " + std::to_string(kFallbackPpi) + " ppi written");
-    return kFallbackPpi;
 }
 
 int convertImageFile(const std::string& in, const std::string& out, const WsqOutputOptions& options)
@@ -72,8 +76,9 @@ int convertImageFile(const std::string& in, const std::string& out, const WsqOut
         return failed(out, "Unsupported file extension");
     save.replaceExtension = false;
     save.resolution = options.ppi ? imagelib::uniformResolution(*options.ppi) : opened.picture.resolution;
+    const WsqPpiChoice ppi = chooseWsqPpi(options, pictures::wsqPpiOf(opened.picture.resolution));
     if (save.filterIndex == 1)
-        save.wsq = wsqImageInfo(options, chosenWsqPpi(in, options, pictures::wsqPpiOf(opened.picture.resolution)));
+        save.wsq = wsqImageInfo(options, ppi.ppi);
     // The TIFF options a .tiff load reports carry into the save, with the
     // properties dialog's starting choice of no compression.
     save.tiff = opened.report.tiffOptions.value_or(imagelib::TiffOptions{});
@@ -81,6 +86,8 @@ int convertImageFile(const std::string& in, const std::string& out, const WsqOut
     const pictures::SaveResult saved = pictures::savePicture(opened.picture.bitmap, out, save);
     if (saved.code != 0)
         return failed(out, saved.error);
+    if (save.filterIndex == 1 && ppi.defaulted)
+        noteDefaultPpi(in);
     return kExitOk;
 }
 

@@ -12,9 +12,14 @@ namespace cli {
 // ppi the stream records.
 imagelib::WsqImageInfo wsqImageInfo(const WsqOutputOptions& options, int ppi);
 
-// The ppi a WSQ output of `subject` records: --ppi, else the source's, else
-// 500, which is said on stderr.
-int chosenWsqPpi(const std::string& subject, const WsqOutputOptions& options, std::optional<int> sourcePpi);
+// The ppi a WSQ output records: --ppi, else the source's, else 500.
+struct WsqPpiChoice {
+    int ppi = kFallbackPpi;
+    bool defaulted = false;  // neither --ppi nor the source gave one
+};
+WsqPpiChoice chooseWsqPpi(const WsqOutputOptions& options, std::optional<int> sourcePpi);
+// Says on stderr that subject's WSQ output got the fallback ppi.
+void noteDefaultPpi(const std::string& subject);
 
 // Opens in as the image viewer does and saves it as out, in the save format of
 // out's extension (.wsq .bmp .tif/.tiff .png .jpg/.jpeg/.jpe .tga .rgb), with

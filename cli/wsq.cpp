@@ -234,14 +234,18 @@ int runEncode(const std::vector<std::string>& args, const WsqOutputOptions& wsq)
         printDiagnostic(args[0], error);
         return kExitFailure;
     }
-    const int ppi = chosenWsqPpi(args[0], wsq, image.ppi);
+    const WsqPpiChoice ppi = chooseWsqPpi(wsq, image.ppi);
     std::vector<unsigned char> stream;
-    if (int ret = wsq_encode_1(&stream, bitrate, image.pixels.data(), image.width, image.height, 8, ppi,
+    if (int ret = wsq_encode_1(&stream, bitrate, image.pixels.data(), image.width, image.height, 8, ppi.ppi,
                                comment ? std::optional<std::string_view>(*comment) : std::nullopt)) {
         printDiagnostic(args[0], "not encoded (code " + std::to_string(ret) + ")");
         return kExitFailure;
     }
-    return writeOutput(args[1], stream) ? kExitOk : kExitFailure;
+    if (!writeOutput(args[1], stream))
+        return kExitFailure;
+    if (ppi.defaulted)
+        noteDefaultPpi(args[0]);
+    return kExitOk;
 }
 
 int runWsq(const std::vector<std::string>& args)
