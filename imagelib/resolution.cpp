@@ -111,9 +111,11 @@ Resolution psdResolution(const std::uint8_t* b, std::size_t size)
             break;
         if (id == 1005 && length >= 16) {
             // Fixed 16.16 pixels per inch, whatever unit the program shows.
-            if (const std::uint32_t h = be32(b + at); h > 0)
+            // Some writers store the raw value 1 for "not known": below one
+            // pixel per inch is no resolution.
+            if (const std::uint32_t h = be32(b + at); h >= 65536)
                 r.horizontal = h / 65536.0;
-            if (const std::uint32_t v = be32(b + at + 8); v > 0)
+            if (const std::uint32_t v = be32(b + at + 8); v >= 65536)
                 r.vertical = v / 65536.0;
             break;
         }

@@ -161,6 +161,8 @@ TEST(ConversionFidelity, ExifAndPhotoshopResolutionsAreRead)
     const std::vector<std::uint8_t> psd = psdWithResolution();
     platform::writeWholeFile(dir.path() / "a.psd", psd.data(), psd.size());
     EXPECT_EQ(reopen(dir.path() / "a.psd").picture.resolution, (Resolution{300.0, 150.0}));
+    // A writer that stores the raw value 1 (1/65536 ppi) states none.
+    EXPECT_FALSE(reopen(fixture("psd/rgb_rle.psd")).picture.resolution.known());
     // A PNG pHYs chunk without a unit only gives the aspect ratio.
     const std::vector<std::uint8_t> bytes = fixtureBytes("png/rgb_interlaced.png");
     EXPECT_FALSE(imagelib::pngResolution(bytes.data(), bytes.size()).known());
