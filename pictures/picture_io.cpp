@@ -197,9 +197,8 @@ SaveResult savePicture(const platform::Bitmap& bitmap, const std::string& fileNa
     }
     result.fileName = options.replaceExtension ? replaceFileExtension(fileName, extension) : fileName;
     imagelib::SetLastImageError(imagelib::kImageNoError);
-    // The library picks its writer by the first three letters of the
-    // extension, which .tiff, .jpeg and .jpe do not match; a name kept as given
-    // must carry one of the chosen format's extensions.
+    // The index chooses the writer; a name kept as given must carry one of
+    // that format's extensions (.tiff, .jpeg and .jpe included).
     if (saveIndexForName(result.fileName) != options.filterIndex) {
         result.code = recordSaveResult(imagelib::kImageBadExtension);
         result.error = imagelib::GetImageErrorText();
