@@ -59,7 +59,8 @@ int main(int argc, char** argv)
     bool ok = save(nist, outputDir + QStringLiteral("/nistviewer.png"));
 
     // The viewer as a click on the right index finger leaves it, with the zoom
-    // panel open and the print fitted into the window.
+    // panel open and the print fitted into the window, then one zoom step
+    // past the window's size (scroll bars, zoom factor).
     const int position = nist.fingerMapSlots()[2] > 0 ? 2 : 1;
     nist.ImageClick(position);
     viewer::TMainWSQForm& imageViewer = *windows.mainWsqForm;
@@ -67,6 +68,7 @@ int main(int argc, char** argv)
     imageViewer.MenuZoomToolbarClick();
     imageViewer.MoreLessButtonClick();
     imageViewer.FitViewButtonClick();
+    imageViewer.ZoomInButtonClick();
     ok = save(imageViewer, outputDir + QStringLiteral("/imageviewer.png")) && ok;
 
     // The converter as a user leaves it before a run: WSQ, BMP and PNG files
