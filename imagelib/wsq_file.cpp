@@ -4,6 +4,7 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "imagelib/limits.h"
 #include "platform/prompter.h"
 #include "wsq/encoder.h"
 #include "wsq/wsq.h"
@@ -21,6 +22,14 @@ int read_raw_from_filesize(const std::string& fileName, std::vector<std::uint8_t
     if (!file) {
         std::fprintf(stderr, "ERORR : read_raw_from_filesize : fopen : %s\n", fileName.c_str());
         return -2;
+    }
+    // Like every picture read whole, a file over the limit fails as one the
+    // machine has no memory for, before its bytes are allocated.
+    if (static_cast<std::uint64_t>(info.st_size) > imageLimits().maxFileBytes) {
+        std::fclose(file);
+        std::fprintf(stderr, "ERORR : read_raw_from_filesize : %s is over the file limit of %llu bytes\n",
+                     fileName.c_str(), static_cast<unsigned long long>(imageLimits().maxFileBytes));
+        return -3;
     }
     try {
         data.assign(size, 0);
