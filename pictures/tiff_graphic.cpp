@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "pictures/header_probes.h"
 #include "pictures/picture_classes.h"
 #include "pictures/picture_errors.h"
@@ -100,7 +101,7 @@ TiffHandle openMemory(MemoryFile& file)
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(opts, errorHandler, &file);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, warningHandler, &file);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(imagelib::kMaxImageBytes));
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(imagelib::imageLimits().maxImageBytes));
     TIFF* tif = TIFFClientOpenExt("memory", "rm", &file, readProc, writeProc, seekProc, closeProc, sizeProc,
                                   mapProc, unmapProc, opts);
     TIFFOpenOptionsFree(opts);
@@ -248,7 +249,7 @@ LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
     if (!TIFFRGBAImageOK(tif.get(), message))
         fail(kColorConversionFailed);
     const std::uint64_t pixels = std::uint64_t(p.width) * std::uint64_t(p.height);
-    if (pixels * 4 > imagelib::kMaxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
+    if (pixels * 4 > imagelib::imageLimits().maxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
         fail(invalidFormatText(format_));
     std::vector<std::uint32_t> raster(pixels);
     // Bottom-left origin: raster rows come out in the bitmap's bottom-up order.
