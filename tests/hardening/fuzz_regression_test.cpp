@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -62,6 +63,27 @@ TEST(FuzzRegression, EveryKeptInputEndsInAResult)
             EXPECT_EQ(bitmap != nullptr, imagelib::GetLastImageError() == 0);
         }
     }
+}
+
+// A 2.5 KB stream whose frame is 128 x 65297 pixels but whose blocks carry
+// only 917 indices: it decodes to the same pixels as before the decoder
+// stopped materialising the indices a stream does not carry, flat gray below
+// what those indices reach.
+TEST(FuzzRegression, StreamCarryingFewIndicesOfAHugeFrame)
+{
+    const platform::FileContents bytes = platform::readWholeFile(fs::path(NV_TEST_DATA_DIR) / "fuzz" / "slow_decode.wsqstream");
+    ASSERT_EQ(bytes.status, platform::ReadStatus::Ok);
+    std::vector<unsigned char> out;
+    int w = -1, h = -1, d = -1, ppi = -1, lossy = -1;
+    ASSERT_EQ(wsq_decode_mem(&out, &w, &h, &d, &ppi, &lossy, bytes.bytes.data(), bytes.bytes.size()), 0);
+    ASSERT_EQ(w, 128);
+    ASSERT_EQ(h, 65297);
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+    for (unsigned char b : out)
+        hash = (hash ^ b) * 0x100000001b3ULL;
+    EXPECT_EQ(hash, 0x3d942fa75d1d2eecULL);
+    const auto flat = std::find_if(out.begin() + 7386 * 128, out.end(), [](unsigned char b) { return b != 182; });
+    EXPECT_TRUE(flat == out.end());
 }
 
 }  // namespace
