@@ -421,7 +421,8 @@ void TransactionReader::readAndPlaceType4(bool& stop)
     std::optional<DecodedType4> decoded;
     if (decodeImages)
         decoded = decodeType4(record, start, decodable);
-    NistRecord entry = type4Entry(record, start, decoded ? &decoded->bitmap : nullptr, decoded ? &decoded->info : nullptr);
+    NistRecord entry =
+        type4Entry(record, start, decoded ? &decoded->bitmap : nullptr, decoded ? &decoded->info : nullptr);
     roomForOneMore(type4Records_);
     roomForOneMore(records_);
     if (decoded) {

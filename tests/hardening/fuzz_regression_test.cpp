@@ -71,7 +71,8 @@ TEST(FuzzRegression, EveryKeptInputEndsInAResult)
 // what those indices reach.
 TEST(FuzzRegression, StreamCarryingFewIndicesOfAHugeFrame)
 {
-    const platform::FileContents bytes = platform::readWholeFile(fs::path(NV_TEST_DATA_DIR) / "fuzz" / "slow_decode.wsqstream");
+    const platform::FileContents bytes =
+        platform::readWholeFile(fs::path(NV_TEST_DATA_DIR) / "fuzz" / "slow_decode.wsqstream");
     ASSERT_EQ(bytes.status, platform::ReadStatus::Ok);
     std::vector<unsigned char> out;
     int w = -1, h = -1, d = -1, ppi = -1, lossy = -1;

@@ -47,7 +47,8 @@ inline void addRecordOfType(nist::TransactionWriter& w, int type)
         break;
     case 3:
     case 5:
-        w.addRecordBytes(type, 1, nist::makeBinaryImageRecord(smallBinaryImage(1, 0, 4, 2, {0, 50, 100, 150, 200, 250, 255, 1})));
+        w.addRecordBytes(type, 1,
+                         nist::makeBinaryImageRecord(smallBinaryImage(1, 0, 4, 2, {0, 50, 100, 150, 200, 250, 255, 1})));
         break;
     case 4: {
         nist::Type4Image print = smallBinaryImage(1, 1, 81, 81, wsqPrint(81, 81, 4));
