@@ -156,16 +156,20 @@ int FingerMap::placeFingerprint(const platform::Bitmap& bitmap, const nist::T_T4
     const auto fgp = platform::tryStrToInt(record.FGP);
     if (!fgp || *fgp < 1 || *fgp > kFingerPositions)
         return 0;
-    const int n = *fgp;
-    FingerprintThumbnail* thumb = thumbnails_[n - 1];
+    placePrint(*fgp, bitmap, nist::displayAspect(record), fingerprintLabelText(record));
+    return *fgp;
+}
+
+void FingerMap::placePrint(int position, const platform::Bitmap& bitmap, double aspect, const std::string& labelText)
+{
+    FingerprintThumbnail* thumb = thumbnails_[position - 1];
     // The top-left corner stays where it is.
-    thumb->resize(thumbnailSize(nist::displayAspect(record)));
+    thumb->resize(thumbnailSize(aspect));
     thumb->setPicture(toQImage(bitmap));
-    QLabel* label = labels_[n - 1];
-    label->setText(fromSystemText(fingerprintLabelText(record)));
+    QLabel* label = labels_[position - 1];
+    label->setText(fromSystemText(labelText));
     fitLabel(*label);
     label->setVisible(ShowFingerprintInfoCheckBox->isChecked());
-    return n;
 }
 
 void FingerMap::clear()

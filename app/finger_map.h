@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <string>
 
 #include "nist/records.h"
 #include "platform/bitmap.h"
@@ -66,6 +67,9 @@ public:
     // Places a decoded fingerprint in the slot of its finger position. Returns
     // the position (1 to 14), or 0 when the record's position has no slot.
     int placeFingerprint(const platform::Bitmap& bitmap, const nist::T_T4& record);
+    // Places a print in the slot of a position 1 to 14 with its thumbnail
+    // aspect (width over height) and its label text.
+    void placePrint(int position, const platform::Bitmap& bitmap, double aspect, const std::string& labelText);
     // Every thumbnail empty and 0 x 0, every label empty and hidden.
     void clear();
     // Shows the labels that have text when the check box is checked, hides them otherwise.

@@ -19,6 +19,11 @@ std::string replaceExtension(const std::string& name, const std::string& extensi
 
 void saveFingerprintAsWsq(const nist::T_T4& record, const std::string& chosenName)
 {
+    saveWsqBytes(record.imageData, chosenName);
+}
+
+void saveWsqBytes(const std::vector<std::uint8_t>& stream, const std::string& chosenName)
+{
     const std::string target = replaceExtension(chosenName, ".wsq");
     struct FileCloser {
         void operator()(std::FILE* f) const { std::fclose(f); }
@@ -28,8 +33,8 @@ void saveFingerprintAsWsq(const nist::T_T4& record, const std::string& chosenNam
         platform::showError("Error: open file failed");
         return;
     }
-    const std::size_t size = record.imageData.size();
-    const std::size_t written = size == 0 ? 0 : std::fwrite(record.imageData.data(), 1, size, file.get());
+    const std::size_t size = stream.size();
+    const std::size_t written = size == 0 ? 0 : std::fwrite(stream.data(), 1, size, file.get());
     // Bytes still in the stream's buffer can fail on close (a full disk); that
     // is a failed write too, not a saved file.
     const bool closed = std::fclose(file.release()) == 0;
@@ -37,11 +42,24 @@ void saveFingerprintAsWsq(const nist::T_T4& record, const std::string& chosenNam
         platform::showError("Error: write to file failed");
 }
 
-void saveFingerprintAsBmp(const platform::Bitmap& bitmap, const std::string& chosenName)
+namespace {
+
+void saveThroughLibrary(const platform::Bitmap& bitmap, const std::string& target)
 {
-    const std::string target = replaceExtension(chosenName, ".bmp");
     if (imagelib::SaveBitmapToImage(&bitmap, target, nullptr) != 0)
         throw std::runtime_error("Cannot create file \"" + target + "\". " + imagelib::GetImageErrorText());
+}
+
+}  // namespace
+
+void saveFingerprintAsBmp(const platform::Bitmap& bitmap, const std::string& chosenName)
+{
+    saveThroughLibrary(bitmap, replaceExtension(chosenName, ".bmp"));
+}
+
+void saveFingerprintAsPng(const platform::Bitmap& bitmap, const std::string& chosenName)
+{
+    saveThroughLibrary(bitmap, replaceExtension(chosenName, ".png"));
 }
 
 }  // namespace app

@@ -5,10 +5,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
+#include <QResizeEvent>
 #include <QShowEvent>
 #include <QHeaderView>
 #include <QStyle>
@@ -16,14 +21,22 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "qt/command_guard.h"
 #include "app/finger_map.h"
 #include "app/fingerprint_commands.h"
 #include "qt/qt_bitmap.h"
 #include "qt/qt_text.h"
+#include "app/record_pages.h"
 #include "app/record_table_model.h"
+#include "app/record_view.h"
+#include "nist/field_names.h"
+#include "pictures/viewer_extensions.h"
+#include "qt/dropped_file.h"
+#include "qt/recent_files_menu.h"
 #include "viewer/main_wsq_form.h"
 
 namespace app {
@@ -63,15 +76,16 @@ public:
 const char* const TMainNISTForm::kOpenFilter = "NIST files (*.nist);;All files (*)";
 const char* const TMainNISTForm::kWsqFilter = "FBI Wavelet Scalar Quantization (*.wsq)";
 const char* const TMainNISTForm::kBmpFilter = "Windows bitmaps (*.bmp)";
+const char* const TMainNISTForm::kPngFilter = "Portable network graphic images (*.png)";
 
 TMainNISTForm::TMainNISTForm(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QString::fromLatin1(kNistWindowCaption));
     askOpenFileName = [this](const QString& filter) {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), filter);
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), openDialogStartPath(), filter);
     };
     askSaveFileName = [this](const QString& filter) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), QString(), filter, nullptr,
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), saveDialogStartPath(), filter, nullptr,
                                             QFileDialog::DontConfirmOverwrite);
     };
 
@@ -91,6 +105,9 @@ TMainNISTForm::TMainNISTForm(QWidget* parent) : QMainWindow(parent)
     activateType4Page();
 
     resize(kNistClientWidth, kNistClientHeight + menuBar()->sizeHint().height());
+    restoreWindowSize(*this, kNistSection);
+    // Transactions dragged from a file manager open as through File > Open.
+    setAcceptDrops(true);
 }
 
 TMainNISTForm::~TMainNISTForm()
@@ -139,6 +156,11 @@ void TMainNISTForm::buildMenus()
     FileOpen1 = file->addAction(QStringLiteral("&Open..."));
     FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(FileOpen1, &QAction::triggered, this, [this] { FileOpen1Execute(); });
+    MenuRecentFiles = new RecentFilesMenu(kNistSection, file);
+    MenuRecentFiles->onOpen = [this](const std::string& fileName) { FileOpen1Accept(fileName); };
+    file->addMenu(MenuRecentFiles);
+    connect(file, &QMenu::aboutToShow, MenuRecentFiles, [this] { MenuRecentFiles->refresh(); });
+    file->addSeparator();
     FileExit1 = file->addAction(QStringLiteral("E&xit"));
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
 
@@ -156,6 +178,23 @@ void TMainNISTForm::buildMenus()
     connect(MenuCopy, &QAction::triggered, this, [this] { runCommand([this] { MenuCopyClick(); }); });
     connect(MenuSaveAsWSQ, &QAction::triggered, this, [this] { runCommand([this] { MenuSaveAsWSQClick(); }); });
     connect(SaveAsBMP, &QAction::triggered, this, [this] { runCommand([this] { SaveAsBMPClick(); }); });
+
+    // A record's image shares the three commands; they act on what was pressed last.
+    PopupMenuRecordImage = new QMenu(this);
+    PopupMenuRecordImage->addActions({MenuCopy, MenuSaveAsWSQ, SaveAsBMP});
+    SaveAsPNG = PopupMenuRecordImage->addAction(QStringLiteral("Save as PNG..."));
+    connect(SaveAsPNG, &QAction::triggered, this, [this] { runCommand([this] { SaveAsPNGClick(); }); });
+
+    // The tab widget's own Ctrl+Tab stops on hidden tabs; these go round the visible ones.
+    const struct {
+        QKeyCombination keys;
+        int step;
+    } tabKeys[] = {{Qt::CTRL | Qt::Key_Tab, 1}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1}};
+    for (const auto& key : tabKeys) {
+        auto* shortcut = new QShortcut(QKeySequence(key.keys), this);
+        const int step = key.step;
+        connect(shortcut, &QShortcut::activated, this, [this, step] { SelectNextTab(step); });
+    }
 }
 
 void TMainNISTForm::buildPages()
@@ -216,16 +255,55 @@ QWidget* TMainNISTForm::buildGridPage(QTableView*& grid, RecordTableModel*& mode
     return page;
 }
 
+namespace {
+
+// A tab whose notice sits at (96, 184) and wraps at the page's right side;
+// the records of its type, when a file has some, fill its layout instead.
+class NoticePage : public QWidget {
+public:
+    explicit NoticePage(QLabel*& notice)
+    {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        notice_ = new QLabel(QStringLiteral("Not supported in this version of NIST viewer"), this);
+        QFont font = notice_->font();
+        font.setPixelSize(32);
+        notice_->setFont(font);
+        notice_->setWordWrap(true);
+        notice_->move(kNoticeOrigin);
+        fitNotice();
+        notice = notice_;
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        fitNotice();
+    }
+
+private:
+    static constexpr QPoint kNoticeOrigin{96, 184};
+    static constexpr int kRightMargin = 16;
+    static constexpr int kNarrowest = 120;
+
+    void fitNotice()
+    {
+        const int width = std::max(kNarrowest, this->width() - kNoticeOrigin.x() - kRightMargin);
+        notice_->resize(width, notice_->heightForWidth(width));
+    }
+
+    QLabel* notice_ = nullptr;
+};
+
+}  // namespace
+
 QWidget* TMainNISTForm::buildNoticePage(int recordType)
 {
-    auto* page = new QWidget;
-    auto* notice = new QLabel(QStringLiteral("Not supported in this version of NIST viewer"), page);
+    QLabel* notice = nullptr;
+    auto* page = new NoticePage(notice);
     notice->setObjectName(QStringLiteral("NotSupportedLabel%1").arg(recordType));
-    QFont font = notice->font();
-    font.setPixelSize(32);
-    notice->setFont(font);
-    notice->move(96, 184);
-    notice->adjustSize();
+    notices_[static_cast<std::size_t>(recordType - 1)] = notice;
     return page;
 }
 
@@ -253,6 +331,61 @@ void TMainNISTForm::FormShow()
     centerOnScreen(*this);
 }
 
+void TMainNISTForm::closeEvent(QCloseEvent* event)
+{
+    // Closing this window ends the program: the image viewer's size is kept
+    // too when it is still open.
+    if (isVisible())
+        saveWindowSize(*this, kNistSection);
+    if (imageViewer_ && imageViewer_->isVisible())
+        imageViewer_->rememberWindowSize();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainNISTForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (droppedLocalFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TMainNISTForm::dropEvent(QDropEvent* event)
+{
+    const auto file = droppedLocalFile(event->mimeData());
+    if (!file)
+        return;
+    event->acceptProposedAction();
+    runCommand([&] { openDroppedFile(*file); });
+}
+
+void TMainNISTForm::openDroppedFile(const std::string& fileName)
+{
+    // The same choice as for a file named on the command line.
+    if (!looksLikeNistFile(fileName) && imageViewer_ && pictures::isViewerExtension(fileName)) {
+        imageViewer_->openPictureFromUser(fileName);
+        if (!imageViewer_->SourceBitmap().empty()) {
+            imageViewer_->show();
+            imageViewer_->raise();
+            imageViewer_->activateWindow();
+        }
+        return;
+    }
+    FileOpen1Accept(fileName);
+}
+
+QString TMainNISTForm::openDialogStartPath() const
+{
+    if (!openFileName_.empty())
+        return fromSystemText(openFileName_);
+    return fromSystemText(MenuRecentFiles->newestFolder());
+}
+
+QString TMainNISTForm::saveDialogStartPath() const
+{
+    if (!openFileName_.empty())
+        return fromSystemText(std::filesystem::path(openFileName_).parent_path().string());
+    return fromSystemText(MenuRecentFiles->newestFolder());
+}
+
 void TMainNISTForm::FileOpen1Execute()
 {
     const QString name = askOpenFileName(QString::fromLatin1(kOpenFilter));
@@ -277,9 +410,101 @@ void TMainNISTForm::FileOpen1Accept(const std::string& fileName)
             setRecordTabVisible(t, t == kFingerprintTab);
         activateType4Page();
     }
+    showRecordPages();
     refreshGrids();
     refreshProblems();
     refreshTitle();
+    // Only a file that gave a transaction is worth offering again.
+    if (opened && reader_.completeness() != nist::Completeness::Unread)
+        MenuRecentFiles->add(fileName);
+}
+
+void TMainNISTForm::clearRecordPages()
+{
+    for (RecordListView* list : recordLists_)
+        delete list;
+    recordLists_.clear();
+    for (QWidget* tab : extraTabs_)
+        delete tab;  // leaves the tab widget with it
+    extraTabs_.clear();
+    for (QWidget* notice : notices_)
+        if (notice)
+            notice->show();
+    fingerMapRecordSlots_.fill(0);
+    selectionIsRecord_ = false;
+    selectedRecordImage_ = -1;
+    MenuSaveAsWSQ->setEnabled(true);
+}
+
+void TMainNISTForm::showRecordPages()
+{
+    clearRecordPages();
+    RecordImageActions actions;
+    actions.press = [this](int index) { RecordImageMouseDown(index); };
+    actions.click = [this](int index) { RecordImageClick(index); };
+    actions.contextMenu = [this](int, QPoint globalPos) { PopupMenuRecordImage->popup(globalPos); };
+    for (const RecordPage& page : recordPages(reader_.records())) {
+        auto* list = new RecordListView(page, reader_.records(), actions);
+        recordLists_.push_back(list);
+        if (page.recordType <= kRecordTypeCount) {
+            QWidget* sheet = tabSheets_[static_cast<std::size_t>(page.recordType - 1)];
+            if (QWidget* notice = notices_[static_cast<std::size_t>(page.recordType - 1)])
+                notice->hide();
+            sheet->layout()->addWidget(list);
+            setRecordTabVisible(page.recordType, true);
+            continue;
+        }
+        auto* sheet = new QWidget;
+        sheet->setObjectName(QStringLiteral("TabSheet%1").arg(page.recordType));
+        auto* layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(list);
+        extraTabs_.push_back(sheet);
+        PageControl1->addTab(sheet, fromSystemText(page.caption));
+    }
+    placeMapPrints();
+}
+
+void TMainNISTForm::placeMapPrints()
+{
+    const std::vector<MapPrint> prints = mapPrints(
+        reader_.records(), positionsHeldByType4(reader_.type4Records(), reader_.fingerprintBitmaps()));
+    for (const MapPrint& print : prints) {
+        fingerMap->placePrint(print.position, reader_.records()[print.recordIndex].image.bitmap, print.aspect,
+                              print.label);
+        fingerMapRecordSlots_[static_cast<std::size_t>(print.position)] = static_cast<int>(print.recordIndex) + 1;
+    }
+    // A file of Type-13/14 prints alone shows them as a Type-4 file would.
+    if (!prints.empty() && !isRecordTabVisible(kFingerprintTab)) {
+        setRecordTabVisible(kFingerprintTab, true);
+        activateType4Page();
+    }
+}
+
+QWidget* TMainNISTForm::recordTab(int recordType) const
+{
+    if (recordType >= 1 && recordType <= kRecordTypeCount)
+        return tabSheets_[static_cast<std::size_t>(recordType - 1)];
+    for (RecordListView* list : recordLists_)
+        if (list->recordType() == recordType)
+            return list->parentWidget();
+    return nullptr;
+}
+
+RecordListView* TMainNISTForm::recordList(int recordType) const
+{
+    for (RecordListView* list : recordLists_)
+        if (list->recordType() == recordType)
+            return list;
+    return nullptr;
+}
+
+void TMainNISTForm::SelectNextTab(int step)
+{
+    std::vector<bool> visible;
+    for (int i = 0; i < PageControl1->count(); ++i)
+        visible.push_back(PageControl1->isTabVisible(i));
+    PageControl1->setCurrentIndex(nextVisibleTab(visible, PageControl1->currentIndex(), step));
 }
 
 void TMainNISTForm::refreshTitle()
@@ -323,8 +548,8 @@ void TMainNISTForm::ProblemListItemActivated(QTreeWidgetItem* item)
     if (!item)
         return;
     const int recordType = item->data(kProblemSeverityColumn, Qt::UserRole + 1).toInt();
-    if (recordType >= 1 && recordType <= kRecordTypeCount && isRecordTabVisible(recordType))
-        PageControl1->setCurrentIndex(recordType - 1);
+    if (isRecordTabVisible(recordType))
+        PageControl1->setCurrentIndex(PageControl1->indexOf(recordTab(recordType)));
 }
 
 void TMainNISTForm::refreshGrids()
@@ -335,7 +560,8 @@ void TMainNISTForm::refreshGrids()
 
 bool TMainNISTForm::isRecordTabVisible(int recordType) const
 {
-    return PageControl1->isTabVisible(recordType - 1);
+    const int index = PageControl1->indexOf(recordTab(recordType));
+    return index >= 0 && PageControl1->isTabVisible(index);
 }
 
 void TMainNISTForm::setRecordTabVisible(int recordType, bool visible)
@@ -380,11 +606,51 @@ void TMainNISTForm::setBusyCursor(bool busy)
 
 void TMainNISTForm::ImageMouseDown(int position)
 {
+    if (const int slot = fingerMapRecordSlots_[static_cast<std::size_t>(position)]; slot > 0) {
+        selectRecordImage(slot - 1);
+        return;
+    }
+    selectionIsRecord_ = false;
+    MenuSaveAsWSQ->setEnabled(true);
     selectedFingerprint_ = fingerMapSlots_[static_cast<std::size_t>(position)] - 1;
+}
+
+void TMainNISTForm::RecordImageMouseDown(int recordIndex)
+{
+    selectRecordImage(recordIndex);
+}
+
+void TMainNISTForm::RecordImageClick(int recordIndex)
+{
+    selectRecordImage(recordIndex);
+    const platform::Bitmap* bitmap = selectedBitmap();
+    if (bitmap && imageViewer_)
+        imageViewer_->ShowBitmap(*bitmap);
+}
+
+void TMainNISTForm::selectRecordImage(int recordIndex)
+{
+    selectionIsRecord_ = true;
+    selectedRecordImage_ = recordIndex;
+    // Only a WSQ stream can be saved as one unchanged.
+    const nist::NistRecord* record = selectedImageRecord();
+    MenuSaveAsWSQ->setEnabled(record && holdsWsqImage(*record));
+}
+
+const nist::NistRecord* TMainNISTForm::selectedImageRecord() const
+{
+    const auto& records = reader_.records();
+    if (!selectionIsRecord_ || selectedRecordImage_ < 0 || static_cast<std::size_t>(selectedRecordImage_) >= records.size())
+        return nullptr;
+    return &records[static_cast<std::size_t>(selectedRecordImage_)];
 }
 
 const platform::Bitmap* TMainNISTForm::selectedBitmap() const
 {
+    if (selectionIsRecord_) {
+        const nist::NistRecord* record = selectedImageRecord();
+        return record && !record->image.bitmap.empty() ? &record->image.bitmap : nullptr;
+    }
     const int index = selectedFingerprint_;
     if (index < 0 || static_cast<std::size_t>(index) >= reader_.fingerprintBitmaps().size())
         return nullptr;
@@ -393,6 +659,8 @@ const platform::Bitmap* TMainNISTForm::selectedBitmap() const
 
 const nist::T_T4* TMainNISTForm::selectedRecord() const
 {
+    if (selectionIsRecord_)
+        return nullptr;
     const int index = selectedFingerprint_;
     if (index < 0 || static_cast<std::size_t>(index) >= reader_.type4Records().size())
         return nullptr;
@@ -415,6 +683,15 @@ void TMainNISTForm::MenuCopyClick()
 
 void TMainNISTForm::MenuSaveAsWSQClick()
 {
+    if (selectionIsRecord_) {
+        const nist::NistRecord* record = selectedImageRecord();
+        if (!record || !holdsWsqImage(*record))
+            return;
+        const QString name = askSaveFileName(QString::fromLatin1(kWsqFilter));
+        if (!name.isEmpty())
+            saveWsqBytes(record->image.data, toSystemPath(name));
+        return;
+    }
     const nist::T_T4* record = selectedRecord();
     if (!record)
         return;
@@ -431,6 +708,16 @@ void TMainNISTForm::SaveAsBMPClick()
     const QString name = askSaveFileName(QString::fromLatin1(kBmpFilter));
     if (!name.isEmpty())
         saveFingerprintAsBmp(*bitmap, toSystemPath(name));
+}
+
+void TMainNISTForm::SaveAsPNGClick()
+{
+    const platform::Bitmap* bitmap = selectedBitmap();
+    if (!bitmap)
+        return;
+    const QString name = askSaveFileName(QString::fromLatin1(kPngFilter));
+    if (!name.isEmpty())
+        saveFingerprintAsPng(*bitmap, toSystemPath(name));
 }
 
 bool looksLikeNistFile(const std::string& fileName)

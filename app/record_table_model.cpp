@@ -103,6 +103,15 @@ void RecordTableModel::refresh(QTableView& view)
     }
 }
 
+QWidget* RecordCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const
+{
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (editor)
+        editor->setAcceptDrops(false);
+    return editor;
+}
+
 QString RecordCellDelegate::toolTipFor(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem cell = option;

@@ -43,6 +43,9 @@ private:
 class RecordCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    // The cell editor takes no drops: files dragged onto the window open
+    // there and never become a cell's text.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
     // The tooltip of a cell: its whole text when the text does not fit, else empty.

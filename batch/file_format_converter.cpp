@@ -117,6 +117,8 @@ const std::vector<ConverterInputFormat>& converterInputFormats()
         {"ICO - Windows icons", "/*.ico"},
         {"WMF - Windows metafiles", "/*.wmf"},
         {"EMF - Windows enhanced meta files", "/*.emf"},
+        {"JP2 - JPEG 2000 images", "/*.jp2"},
+        {"J2K - JPEG 2000 codestreams", "/*.j2k"},
     };
     return list;
 }

@@ -5,6 +5,15 @@
 namespace cli {
 
 namespace {
+// U+2400 + byte for 0x00..0x1F, U+2421 for DEL; all three bytes in UTF-8.
+void appendControlPicture(std::string& out, unsigned char c)
+{
+    const unsigned codePoint = c == 0x7F ? 0x2421u : 0x2400u + c;
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+}
+
 void appendLatin1(std::string& out, unsigned char c)
 {
     if (c < 0x80) {
@@ -41,15 +50,10 @@ std::string displayText(std::string_view bytes)
     std::string out;
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c < 0x20 || c == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            out += escape;
-        } else {
+        if (c < 0x20 || c == 0x7F)
+            appendControlPicture(out, c);
+        else
             appendLatin1(out, c);
-        }
     }
     return out;
 }

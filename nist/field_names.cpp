@@ -147,6 +147,42 @@ Names namesOf(int type)
     return n;
 }
 
+// The header values of the binary records, numbered as the reader lists them.
+FieldName binaryFieldName(int recordType, int fieldNumber)
+{
+    if (recordType < 3 || recordType == 4 || recordType > 8)
+        return {};
+    switch (fieldNumber) {
+    case 1: return {"LEN", "Logical record length"};
+    case 2: return {"IDC", "Information designation character"};
+    default: break;
+    }
+    if (recordType == 8) {
+        switch (fieldNumber) {
+        case 3: return {"SIG", "Signature type"};
+        case 4: return {"SRT", "Signature representation type"};
+        case 5: return {"ISR", "Image scanning resolution"};
+        case 6: return {"HLL", "Horizontal line length"};
+        case 7: return {"VLL", "Vertical line length"};
+        default: return {};
+        }
+    }
+    if (recordType == 7)
+        return {};
+    switch (fieldNumber) {
+    case 3: return {"IMP", "Impression type"};
+    case 4: return {"FGP", "Finger position"};
+    case 5: return {"ISR", "Image scanning resolution"};
+    case 6: return {"HLL", "Horizontal line length"};
+    case 7: return {"VLL", "Vertical line length"};
+    case 8:
+        if (recordType == 3)
+            return {"GCA", "Grayscale compression algorithm"};
+        return {"BCA", "Binary compression algorithm"};
+    default: return {};
+    }
+}
+
 }  // namespace
 
 FieldName fieldName(int recordType, int fieldNumber)
@@ -160,7 +196,7 @@ FieldName fieldName(int recordType, int fieldNumber)
         }
     }
     if (recordType < 9)
-        return {};
+        return binaryFieldName(recordType, fieldNumber);
     const Names names = namesOf(recordType);
     const auto it = names.find(fieldNumber);
     if (it == names.end())

@@ -141,6 +141,18 @@ bool TransactionReader::loadNistFile(const std::filesystem::path& path)
 void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
 {
     setBuffer(std::move(bytes));
+    readLoadedBytes();
+}
+
+void TransactionReader::loadNistView(std::span<const std::uint8_t> bytes)
+{
+    std::vector<std::uint8_t>().swap(owned_);  // the previous file's bytes are not needed any more
+    startBuffer(bytes);
+    readLoadedBytes();
+}
+
+void TransactionReader::readLoadedBytes()
+{
     try {
         readTransaction();
     } catch (const std::exception& e) {
@@ -156,7 +168,13 @@ void TransactionReader::loadNistBytes(std::vector<std::uint8_t> bytes)
 
 void TransactionReader::setBuffer(std::vector<std::uint8_t> bytes)
 {
-    buffer_ = std::move(bytes);
+    owned_ = std::move(bytes);
+    startBuffer(owned_);
+}
+
+void TransactionReader::startBuffer(std::span<const std::uint8_t> bytes)
+{
+    buffer_ = bytes;
     bufferSize_ = static_cast<std::int64_t>(buffer_.size());
     position_ = 0;
     problems_.clear();
@@ -506,14 +524,15 @@ std::string TransactionReader::nextWord(std::string_view delimiters, int limit)
         // Only the first and the last byte of the delimiter text delimit.
         const int first = delimiters.empty() ? -1 : static_cast<unsigned char>(delimiters.front());
         const int last = delimiters.empty() ? -1 : static_cast<unsigned char>(delimiters.back());
-        int count = 0;
-        while (count < limit && position_ >= 0 && position_ < bufferSize_) {
-            const std::uint8_t b = buffer_[static_cast<std::size_t>(position_)];
-            if (b == first || b == last)
-                break;
-            word.push_back(static_cast<char>(b));
-            ++count;
-            ++position_;
+        if (limit > 0 && position_ >= 0 && position_ < bufferSize_) {
+            // Found first, then copied in one piece.
+            const std::uint8_t* begin = buffer_.data() + position_;
+            const std::uint8_t* end = begin + std::min<std::int64_t>(limit, bufferSize_ - position_);
+            const std::uint8_t* stop = begin;
+            while (stop != end && *stop != first && *stop != last)
+                ++stop;
+            word.assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(stop - begin));
+            position_ += stop - begin;
         }
     } catch (const std::bad_alloc&) {
         throw;  // a word made up in its place would misread the rest: the load fails

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,12 @@ public:
     // result) or not at all.
     void loadNistBytes(std::vector<std::uint8_t> bytes);
 
+    // The same for bytes the caller owns, parsed where they are without a
+    // copy. They must stay unchanged until the call returns; buffer() views
+    // them until the next load, and nothing else the reader keeps refers to
+    // them.
+    void loadNistView(std::span<const std::uint8_t> bytes);
+
     void readTransaction();
     void resetTransaction();
     // resetTransaction, and the Type-1 values and table emptied too: for a
@@ -107,7 +114,7 @@ public:
     void setPosition(std::int64_t position) { position_ = position; }
 
     // What the last file gave.
-    const std::vector<std::uint8_t>& buffer() const { return buffer_; }
+    std::span<const std::uint8_t> buffer() const { return buffer_; }
     std::int64_t bufferSize() const { return bufferSize_; }
     std::int64_t position() const { return position_; }
     std::int32_t type4Count() const { return type4Count_; }
@@ -154,6 +161,8 @@ private:
     };
 
     static std::array<bool, 17> allExportTypes();
+    void startBuffer(std::span<const std::uint8_t> bytes);
+    void readLoadedBytes();
     std::string readFieldValue();
     bool atFieldSeparator(char separator) const;
     void writeType1Table();
@@ -186,7 +195,9 @@ private:
     // Recorded only.
     void note(Severity severity, std::int64_t offset, const std::string& text);
 
-    std::vector<std::uint8_t> buffer_;
+    // The bytes being parsed: owned_ or the caller's.
+    std::vector<std::uint8_t> owned_;
+    std::span<const std::uint8_t> buffer_;
     std::int64_t bufferSize_ = 0;
     std::int64_t position_ = 0;
     std::int32_t type4Count_ = 0;

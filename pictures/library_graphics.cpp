@@ -1,5 +1,6 @@
 // Classes whose formats the image file library already reads: they recognise
 // the bytes, read the header's properties and decode with the library's reader.
+// The other classes hand the library the variants it reads as well as they do.
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "imagelib/formats.h"
 #include "imagelib/image_library.h"
 #include "pictures/header_probes.h"
+#include "pictures/library_decode.h"
 #include "pictures/picture_classes.h"
 #include "pictures/picture_errors.h"
 
@@ -15,11 +17,10 @@ namespace pictures {
 namespace {
 
 using Probe = std::optional<PictureProperties> (*)(Bytes);
-using BytesReader = int (*)(const std::vector<std::uint8_t>&, imagelib::ImageRecord*);
 
 class LibraryGraphic : public PictureClass {
 public:
-    LibraryGraphic(std::string className, std::string format, Probe probe, BytesReader reader)
+    LibraryGraphic(std::string className, std::string format, Probe probe, LibraryReader reader)
         : className_(std::move(className)), format_(std::move(format)), probe_(probe), reader_(reader)
     {
     }
@@ -35,28 +36,33 @@ public:
     LoadedPicture load(Bytes bytes, const std::string&) const override
     {
         readProperties(bytes);
-        const std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
-        imagelib::ImageRecord record;
-        record.rowPadding = 1;  // bitmap rows, as LoadImageToBitmap asks for them
-        const int code = reader_(copy, &record);
-        if (code != imagelib::kImageNoError)
-            fail(libraryFailureText(code, format_));
-        std::unique_ptr<platform::Bitmap> bitmap = imagelib::ImageRecordToBitmap(record, imagelib::kAlphaKeep);
-        if (!bitmap)
-            fail(libraryFailureText(imagelib::GetLastImageError(), format_));
-        LoadedPicture picture;
-        picture.bitmap = std::move(*bitmap);
-        return picture;
+        return decodeWithLibrary(bytes, reader_, format_);
     }
 
 private:
     std::string className_;
     std::string format_;
     Probe probe_;
-    BytesReader reader_;
+    LibraryReader reader_;
 };
 
 }  // namespace
+
+LoadedPicture decodeWithLibrary(Bytes bytes, LibraryReader reader, const std::string& format)
+{
+    const std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
+    imagelib::ImageRecord record;
+    record.rowPadding = 1;  // bitmap rows, as LoadImageToBitmap asks for them
+    const int code = reader(copy, &record);
+    if (code != imagelib::kImageNoError)
+        fail(libraryFailureText(code, format));
+    std::unique_ptr<platform::Bitmap> bitmap = imagelib::ImageRecordToBitmap(record, imagelib::kAlphaKeep);
+    if (!bitmap)
+        fail(libraryFailureText(imagelib::GetLastImageError(), format));
+    LoadedPicture picture;
+    picture.bitmap = std::move(*bitmap);
+    return picture;
+}
 
 std::unique_ptr<PictureClass> makeTargaGraphic()
 {
@@ -65,21 +71,6 @@ std::unique_ptr<PictureClass> makeTargaGraphic()
         return imagelib::LoadTgaBytes(bytes, record, imagelib::TgaReadOptions{true});
     };
     return std::make_unique<LibraryGraphic>("TTargaGraphic", "Targa", probe::targa, load);
-}
-
-std::unique_ptr<PictureClass> makeSgiGraphic()
-{
-    return std::make_unique<LibraryGraphic>("TSGIGraphic", "SGI", probe::sgi, imagelib::LoadSgiBytes);
-}
-
-std::unique_ptr<PictureClass> makePsdGraphic()
-{
-    return std::make_unique<LibraryGraphic>("TPSDGraphic", "Photoshop", probe::photoshop, imagelib::LoadPsdBytes);
-}
-
-std::unique_ptr<PictureClass> makePcxGraphic()
-{
-    return std::make_unique<LibraryGraphic>("TPCXGraphic", "PCX", probe::pcx, imagelib::LoadPcxBytes);
 }
 
 }  // namespace pictures

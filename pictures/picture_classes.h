@@ -8,10 +8,14 @@
 
 namespace pictures {
 
-// Formats the image file library reads: the classes decode with its readers.
+// Targa through the image file library's reader.
 std::unique_ptr<PictureClass> makeTargaGraphic();   // TTargaGraphic
+// SGI images of one or two bytes per channel, gray, gray + alpha, RGB, RGBA.
 std::unique_ptr<PictureClass> makeSgiGraphic();     // TSGIGraphic
+// Photoshop merged images of every common mode at 1, 8 and 16 bits, or the
+// layers composited where the file has no real merged image.
 std::unique_ptr<PictureClass> makePsdGraphic();     // TPSDGraphic
+// PCX: four-colour CGA pictures here, the rest through the library's reader.
 std::unique_ptr<PictureClass> makePcxGraphic();     // TPCXGraphic
 // Through libtiff's RGBA interface: every compression and colour scheme the
 // installed libtiff decodes.

@@ -2,6 +2,7 @@
 // them. Replacing the class behind an extension is a change of one line here.
 #include "pictures/autodesk_graphic.h"
 #include "pictures/cut_graphic.h"
+#include "pictures/jpeg2000_picture.h"
 #include "pictures/metafile.h"
 #include "pictures/pcd_graphic.h"
 #include "pictures/picture_classes.h"
@@ -28,6 +29,7 @@ std::unique_ptr<PictureClass> autodeskClass() { return makeTAutodeskGraphic(); }
 std::unique_ptr<PictureClass> pcdClass() { return makeTPCDGraphic(); }
 std::unique_ptr<PictureClass> cutClass() { return makeTCUTGraphic(); }
 std::unique_ptr<PictureClass> pspClass() { return makeTPSPGraphic(); }
+std::unique_ptr<PictureClass> jpeg2000Class() { return makeJpeg2000Picture(); }
 
 }  // namespace
 
@@ -86,6 +88,9 @@ void registerAdditionalFormats(TFileFormatList& l)
     l.registerFileFormat("cut", "Dr. Halo images", "Dr. Halo images", kKindDefault, "TCUTGraphic", cutClass);
     l.registerFileFormat("psp", "Paintshop Pro images", "Paintshop Pro images", kKindPaintShopPro, "TPSPGraphic", pspClass);
     l.registerFileFormat("png", "Portable network graphic images", "Portable network graphic images", kKindDefault, "TPNGGraphic", makePngGraphic);
+    const char* jpeg2000 = "JPEG 2000 images";
+    l.registerFileFormat("jp2", jpeg2000, "JPEG 2000 images", kKindDefault, "TJPEG2000Graphic", jpeg2000Class);
+    l.registerFileFormat("j2k", jpeg2000, "JPEG 2000 codestreams", kKindDefault, "TJPEG2000Graphic", jpeg2000Class);
 }
 
 void registerViewerFormats(PictureRegistry& r)

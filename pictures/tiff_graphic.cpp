@@ -1,6 +1,7 @@
-// TIFF pictures (and the TIFF preview of EPS files) through libtiff's RGBA
-// interface, which decodes every compression, bit depth, orientation and
-// colour scheme the installed libtiff knows, straight from memory.
+// TIFF pictures (and the TIFF preview of EPS files), straight from memory:
+// gray, palette, RGB and CMYK samples of 1 to 16 bits as libtiff decodes them,
+// every other colour scheme (YCbCr, Lab, ...) through libtiff's RGBA
+// interface; the orientation is applied last.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -10,9 +11,11 @@
 
 #include "imagelib/image_record.h"
 #include "imagelib/limits.h"
+#include "pictures/decoder_support.h"
 #include "pictures/header_probes.h"
 #include "pictures/picture_classes.h"
 #include "pictures/picture_errors.h"
+#include "pictures/tiff_samples.h"
 
 namespace pictures {
 
@@ -227,41 +230,29 @@ protected:
     std::string format_;
 };
 
-LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
+// The picture through libtiff's RGBA interface, rows as stored: for the
+// schemes the sample reader leaves to it (YCbCr, old-style JPEG, Lab, ...).
+platform::Bitmap readThroughRgba(TIFF* tif, const PictureProperties& p, bool alpha, unsigned compression,
+                                 const std::string& format)
 {
-    MemoryFile file{bytes, 0, {}};
-    TiffHandle tif = openMemory(file);
-    if (!tif)
-        fail(invalidFormatText(format_));
-    const PictureProperties p = propertiesOf(tif.get());
-    std::uint16_t compression = COMPRESSION_NONE, extraCount = 0;
-    std::uint16_t* extra = nullptr;
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
-    if (!TIFFIsCODECConfigured(compression))
-        fail(notSupportedText(std::string(kCompressionSchemeIs) + " " + compressionName(compression), format_));
-    if (p.width <= 0 || p.height <= 0)
-        fail(invalidFormatText(format_));
-    const int bits = p.bitsPerSample;
-    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
-        fail(kInvalidColorDepth);
     char message[1024] = "";
-    if (!TIFFRGBAImageOK(tif.get(), message))
+    TIFFRGBAImage image{};
+    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 1, message))
         fail(kColorConversionFailed);
-    const std::uint64_t pixels = std::uint64_t(p.width) * std::uint64_t(p.height);
-    if (pixels * 4 > imagelib::imageLimits().maxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
-        fail(invalidFormatText(format_));
-    std::vector<std::uint32_t> raster(pixels);
-    // Bottom-left origin: raster rows come out in the bitmap's bottom-up order.
-    if (!TIFFReadRGBAImageOriented(tif.get(), p.width, p.height, raster.data(), ORIENTATION_BOTLEFT, 1))
-        fail(compression == COMPRESSION_NONE ? streamReadErrorText(format_) : compressionErrorText(format_));
-    const bool alpha = extraCount > 0;
-    LoadedPicture picture;
-    picture.bitmap = platform::Bitmap(p.width, p.height, alpha ? 32 : 24);
+    // Bottom-left from stored top-left order: raster rows come out in the
+    // bitmap's bottom-up order, the orientation left to the caller.
+    image.orientation = ORIENTATION_TOPLEFT;
+    image.req_orientation = ORIENTATION_BOTLEFT;
+    std::vector<std::uint32_t> raster(std::size_t(p.width) * std::size_t(p.height));
+    const int ok = TIFFRGBAImageGet(&image, raster.data(), p.width, p.height);
+    TIFFRGBAImageEnd(&image);
+    if (!ok)
+        fail(compression == COMPRESSION_NONE ? streamReadErrorText(format) : compressionErrorText(format));
+    platform::Bitmap bitmap(p.width, p.height, alpha ? 32 : 24);
     const int step = alpha ? 4 : 3;
     for (int y = 0; y < p.height; ++y) {
         const std::uint32_t* in = raster.data() + std::size_t(y) * p.width;
-        std::uint8_t* out = picture.bitmap.row(y);
+        std::uint8_t* out = bitmap.row(y);
         for (int x = 0; x < p.width; ++x, out += step) {
             const std::uint32_t v = in[x];
             const auto a = static_cast<std::uint8_t>(TIFFGetA(v));
@@ -272,6 +263,35 @@ LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
                 out[3] = a;
         }
     }
+    return bitmap;
+}
+
+LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
+{
+    MemoryFile file{bytes, 0, {}};
+    TiffHandle tif = openMemory(file);
+    if (!tif)
+        fail(invalidFormatText(format_));
+    const PictureProperties p = propertiesOf(tif.get());
+    std::uint16_t compression = COMPRESSION_NONE, extraCount = 0, orientation = ORIENTATION_TOPLEFT;
+    std::uint16_t* extra = nullptr;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+    if (!TIFFIsCODECConfigured(compression))
+        fail(notSupportedText(std::string(kCompressionSchemeIs) + " " + compressionName(compression), format_));
+    if (p.width <= 0 || p.height <= 0)
+        fail(invalidFormatText(format_));
+    if (p.bitsPerSample < 1 || p.bitsPerSample > 16)
+        fail(kInvalidColorDepth);
+    const std::uint64_t pixels = std::uint64_t(p.width) * std::uint64_t(p.height);
+    if (pixels * 4 > imagelib::imageLimits().maxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
+        fail(invalidFormatText(format_));
+    std::optional<platform::Bitmap> stored = readTiffSamples(tif.get(), format_);
+    if (!stored)
+        stored = readThroughRgba(tif.get(), p, extraCount > 0, compression, format_);
+    LoadedPicture picture;
+    picture.bitmap = applyOrientation(*stored, orientation);
     picture.resolution = resolutionOf(tif.get());
     if (TIFFNumberOfDirectories(tif.get()) > 1)
         picture.problems.push_back("only the first of " + std::to_string(TIFFNumberOfDirectories(tif.get())) +

@@ -12,6 +12,7 @@ const std::vector<std::string>& viewerExtensions()
         ".rle", ".dib", ".win", ".vst", ".vda", ".tga", ".icb", ".fax", ".eps", ".pcx", ".pcc",
         ".scr", ".rpf", ".rla", ".sgi", ".bw", ".pdd", ".ppm", ".pgm", ".pbm", ".pic", ".pcd",
         ".cut", ".psp", ".ico", ".wmf", ".emf", ".jfif", ".iff", ".pcx", ".jpg", ".jpeg", ".jpe",
+        ".jp2", ".j2k",
     };
     return list;
 }

@@ -89,6 +89,15 @@ bool IniFile::writeString(const std::string& section, const std::string& key, co
     return save(sections);
 }
 
+bool IniFile::writeStrings(const std::string& section,
+                           const std::vector<std::pair<std::string, std::string>>& values)
+{
+    Sections sections = load();
+    for (const auto& [key, value] : values)
+        sections[section][key] = value;
+    return save(sections);
+}
+
 bool IniFile::writeBool(const std::string& section, const std::string& key, bool value)
 {
     return writeString(section, key, value ? "1" : "0");

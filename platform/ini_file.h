@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +23,8 @@ public:
     // Each write updates the file at once, as the platform's INI calls do.
     bool writeString(const std::string& section, const std::string& key, const std::string& value);
     bool writeBool(const std::string& section, const std::string& key, bool value);
+    // Several keys of one section in a single update of the file.
+    bool writeStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
 
 private:
     using Sections = std::map<std::string, std::map<std::string, std::string>>;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
@@ -17,6 +18,7 @@
 
 #include "qt/command_guard.h"
 #include "qt/qt_text.h"
+#include "qt/window_placement.h"
 #include "platform/prompter.h"
 #include "viewer/bitmap_depth.h"
 #include "viewer/picture_control.h"
@@ -119,6 +121,9 @@ TMainWSQForm::TMainWSQForm(QWidget* parent) : QMainWindow(parent)
     OutputImage->onMouseDown = [this](QMouseEvent* e) { OutputImageMouseDown(e); };
     OutputImage->onMouseMove = [this](QMouseEvent* e) { OutputImageMouseMove(e); };
     OutputImage->onMouseUp = [this](QMouseEvent* e) { OutputImageMouseUp(e); };
+    buildScrollBars();
+    ProcessedImageScrollBox->installEventFilter(this);
+    OutputImage->installEventFilter(this);
 
     buildZoomPanel(client);
 
@@ -127,6 +132,8 @@ TMainWSQForm::TMainWSQForm(QWidget* parent) : QMainWindow(parent)
     StatusBar->setSizeGripEnabled(false);
     statusLabel_ = new QLabel(StatusBar);
     StatusBar->addWidget(statusLabel_, 1);
+    ZoomStatusLabel = new QLabel(StatusBar);
+    StatusBar->addPermanentWidget(ZoomStatusLabel);
     setStatusBar(StatusBar);
 
     buildMenus();
@@ -150,6 +157,9 @@ TMainWSQForm::TMainWSQForm(QWidget* parent) : QMainWindow(parent)
 
     client->onResize = [this](QSize size) { anchorControls(size); };
     resize(kViewerClientWidth, kViewerClientHeight + menuBar()->sizeHint().height());
+    restoreWindowSize(*this, kViewerSection);
+    // Pictures dragged from a file manager open as through the open dialog.
+    setAcceptDrops(true);
 }
 
 TMainWSQForm::~TMainWSQForm()
@@ -160,6 +170,10 @@ TMainWSQForm::~TMainWSQForm()
         control->removeEventFilter(this);
     ZoomScaleEdit->disconnect(this);
     ZoomTrackBar->disconnect(this);
+    HorizontalScrollBar->disconnect(this);
+    VerticalScrollBar->disconnect(this);
+    ProcessedImageScrollBox->removeEventFilter(this);
+    OutputImage->removeEventFilter(this);
     OutputImage->onMouseDown = nullptr;
     OutputImage->onMouseMove = nullptr;
     OutputImage->onMouseUp = nullptr;
@@ -172,14 +186,6 @@ void TMainWSQForm::buildMenus()
     buildViewMenu();
     buildToolsMenu();
     buildHelpMenu();
-}
-
-void TMainWSQForm::buildViewMenu()
-{
-    MenuView = menuBar()->addMenu(QStringLiteral("&View"));
-    MenuZoomToolbar = MenuView->addAction(QStringLiteral("Show zoom toolbar"));
-    MenuZoomToolbar->setCheckable(true);
-    connect(MenuZoomToolbar, &QAction::triggered, this, [this] { MenuZoomToolbarClick(); });
 }
 
 void TMainWSQForm::buildHelpMenu()
@@ -228,6 +234,8 @@ void TMainWSQForm::buildZoomPanel(QWidget* parent)
     ZoomScaleEdit = new QLineEdit(panel);
     ZoomScaleEdit->setGeometry(84, 69, 41, 22);
     ZoomScaleEdit->installEventFilter(this);
+    // A file dropped here opens; it is never typed in as a scale.
+    ZoomScaleEdit->setAcceptDrops(false);
     connect(ZoomScaleEdit, &QLineEdit::textChanged, this,
             [this] { app::runCommand([this] { ZoomScaleEditChange(); }); });
 
@@ -280,6 +288,14 @@ void TMainWSQForm::FormResize()
 void TMainWSQForm::applyGeometry()
 {
     OutputImage->setGeometry(view_.left(), view_.top(), view_.width(), view_.height());
+    updateScrollBars();
+    ZoomStatusLabel->setText(QString::fromStdString(zoomFactorStatus(view_.zoomFactor())));
+}
+
+void TMainWSQForm::applyPosition()
+{
+    OutputImage->move(view_.left(), view_.top());
+    updateScrollBars();
 }
 
 void TMainWSQForm::setStatus(const std::string& text)
@@ -296,7 +312,7 @@ void TMainWSQForm::ShowBitmap(const platform::Bitmap& bitmap)
 {
     adoptPicture(convertTo24Bit(bitmap));
     setStatus(imageInfoStatus(view_.width(), view_.height()));
-    CenterView();
+    presentNewPicture();
     show();
     raise();
     activateWindow();
@@ -400,7 +416,7 @@ void TMainWSQForm::OutputImageMouseMove(QMouseEvent* event)
     // under the pointer.
     if (Panning_ && !view_.pointZoomArmed()) {
         view_.panBy(at.x() - PanStartX_, at.y() - PanStartY_);
-        OutputImage->move(view_.left(), view_.top());
+        applyPosition();
     }
 }
 
@@ -537,6 +553,11 @@ bool TMainWSQForm::isPanelControl(QObject* object) const
 
 bool TMainWSQForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Wheel turns over the picture or the empty part of the scroll box zoom.
+    if ((watched == ProcessedImageScrollBox || watched == OutputImage) && event->type() == QEvent::Wheel) {
+        app::runCommand([&] { ProcessedImageScrollBoxWheel(static_cast<QWheelEvent*>(event)); });
+        return true;
+    }
     // The window's key handler sees the key first; the control still gets it.
     if (event->type() == QEvent::KeyPress && isPanelControl(watched))
         app::runCommand([&] { FormKeyDown(static_cast<const QKeyEvent&>(*event).key()); });

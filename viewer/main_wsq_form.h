@@ -22,9 +22,15 @@ class QLineEdit;
 class QMenu;
 class QMouseEvent;
 class QKeyEvent;
+class QScrollBar;
 class QSlider;
+class QWheelEvent;
 class QStatusBar;
 class QToolButton;
+
+namespace app {
+class RecentFilesMenu;
+}
 
 namespace viewer {
 
@@ -39,6 +45,9 @@ inline constexpr int kViewerClientHeight = 446;   // the status bar included
 inline constexpr int kStatusBarHeight = 24;
 inline constexpr int kZoomPanelCollapsedHeight = 66;
 inline constexpr int kZoomPanelExpandedHeight = 154;
+// The viewer's own section of the settings file.
+inline constexpr const char* kViewerSection = "Viewer";
+inline constexpr const char* kFitLargePicturesKey = "fit_large_pictures";
 
 class TMainWSQForm : public QMainWindow {
 public:
@@ -53,8 +62,8 @@ public:
     // Centres the picture in the scroll box at its current size.
     void CenterView();
     // The picture named on the command line, opened as the converter opens
-    // files (no dialog, no browse list). False when its extension is not one
-    // the viewer opens; nothing is opened then.
+    // files (no dialog, no browse list) and listed under File > Open Recent.
+    // False when its extension is not one the viewer opens; nothing is opened then.
     bool openPictureFile(const std::string& fileName);
     // The file format converter: owner of the browse list, opened from Tools.
     void setConverterWindow(ConverterWindow* converter) { converter_ = converter; }
@@ -82,6 +91,11 @@ public:
     void OutputImageMouseMove(QMouseEvent* event);
     void OutputImageMouseUp(QMouseEvent* event);
     void MenuZoomToolbarClick();
+    // View > Fit large pictures on open: remembered in the settings file.
+    void MenuFitLargePicturesClick();
+    bool fitLargePictures() const;
+    // The wheel over the scroll box: one zoom step per notch about the pointer.
+    void ProcessedImageScrollBoxWheel(QWheelEvent* event);
     void MenuAboutClick();
     void FormResize();
     void FormShow();
@@ -109,6 +123,17 @@ public:
     void MenuFileConverterClick();
     // The converter has closed.
     void converterClosed();
+    // A picture dropped onto the window or chosen from File > Open Recent,
+    // opened as the open dialog opens it. False (nothing opened) when its
+    // extension is not one the viewer opens.
+    bool openPictureFromUser(const std::string& fileName);
+    // Where the open and save dialogs start: the open picture itself (its
+    // folder and name), the save dialog with the extension of the filter
+    // index; without an open picture the folder of the newest recent one.
+    QString openDialogStartPath() const;
+    QString saveDialogStartPath(int filterIndex) const;
+    // The window's size into the settings file (also done on close).
+    void rememberWindowSize() const;
 
     // The open and save dialogs' state: file names and the save filter's
     // index (1 WSQ, 2 BMP, 3 TIFF, 4 PNG, 5 JPEG, 6 Targa, 7 RGB), set by the
@@ -145,6 +170,8 @@ public:
     const std::string& CurrentFileName() const { return CurrentFileName_; }
     const std::string& CurrentDirectory() const { return CurrentDirectory_; }
     QString statusText() const;
+    // The zoom factor, shown in a part of the status bar of its own.
+    QString zoomStatusText() const;
 
     // Controls.
     QFrame* ProcessedImageScrollBox = nullptr;
@@ -160,6 +187,9 @@ public:
     QSlider* ZoomTrackBar = nullptr;
     QToolButton* MoreLessButton = nullptr;
     QStatusBar* StatusBar = nullptr;
+    QLabel* ZoomStatusLabel = nullptr;
+    QScrollBar* HorizontalScrollBar = nullptr;
+    QScrollBar* VerticalScrollBar = nullptr;
     QMenu* MenuFile = nullptr;
     QMenu* MenuEdit = nullptr;
     QMenu* MenuView = nullptr;
@@ -170,6 +200,12 @@ public:
     QAction* MenuCopy = nullptr;
     QAction* MenuPaste = nullptr;
     QAction* MenuZoomToolbar = nullptr;
+    QAction* MenuZoomIn = nullptr;
+    QAction* MenuZoomOut = nullptr;
+    QAction* MenuOriginalSize = nullptr;
+    QAction* MenuFitView = nullptr;
+    QAction* MenuFitLargePictures = nullptr;
+    app::RecentFilesMenu* MenuRecentPictures = nullptr;
     QAction* MenuFileConverter = nullptr;
     QAction* MenuAbout = nullptr;
 
@@ -178,6 +214,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
@@ -191,6 +229,8 @@ private:
     // The directory of the file just opened, and the browse list refilled from it.
     void rememberDirectory();
     void savePictureWithOptions();
+    // The picture just opened by the user joins File > Open Recent.
+    void rememberRecentPicture();
     bool isPanelControl(QObject* object) const;
     void buildZoomPanel(QWidget* parent);
     void setZoomSettingsShown(bool shown);
@@ -198,6 +238,13 @@ private:
     // Moves and sizes the picture control to the display model.
     void applyGeometry();
     void applyZoomStep(ZoomModel::Step step, int armedCursor);
+    // The picture control's position after a pan or a scroll.
+    void applyPosition();
+    void buildScrollBars();
+    void updateScrollBars();
+    // A picture just opened: fitted when it is large and the setting asks
+    // for it, else centred at its own size.
+    void presentNewPicture();
     void setStatus(const std::string& text);
     void anchorControls(QSize clientSize);
     QString scaleText() const;
@@ -224,6 +271,8 @@ private:
     std::unique_ptr<TTiffDialog> tiffDialog_;
     ConverterWindow* converter_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    bool syncingScrollBars_ = false;
+    int wheelRest_ = 0;
     QSize clientSize_;
     QPointer<QWidget> applicationMainWindow_;
     QPointer<QDialog> aboutBox_;

@@ -174,6 +174,13 @@ void TMainWSQForm::FormClose()
     // A settings file that cannot be written costs the setting, nothing else.
     platform::IniFile settings(platform::IniFile::defaultPath());
     settings.writeBool(kShowSection, kShowZoomToolbarKey, MenuZoomToolbar->isChecked());
+    if (isVisible())
+        rememberWindowSize();
+}
+
+void TMainWSQForm::rememberWindowSize() const
+{
+    saveWindowSize(*this, kViewerSection);
 }
 
 }  // namespace viewer

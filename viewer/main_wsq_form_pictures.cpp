@@ -6,15 +6,20 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <filesystem>
 
 #include "imagelib/image_library.h"
 #include "pictures/picture_io.h"
 #include "platform/conversion.h"
 #include "platform/prompter.h"
 #include "qt/command_guard.h"
+#include "qt/dropped_file.h"
 #include "qt/qt_text.h"
+#include "qt/recent_files_menu.h"
 #include "viewer/bitmap_depth.h"
 #include "viewer/converter_window.h"
 #include "viewer/picture_control.h"
@@ -45,7 +50,10 @@ std::string wsqStatus(const imagelib::WsqImageInfo& info)
 void TMainWSQForm::buildFileMenu()
 {
     MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    connect(MenuFile, &QMenu::aboutToShow, this, [this] { MenuFileClick(); });
+    connect(MenuFile, &QMenu::aboutToShow, this, [this] {
+        MenuFileClick();
+        MenuRecentPictures->refresh();
+    });
     // Outside the open menu the shortcut stays usable; the command itself
     // does nothing without a picture.
     connect(MenuFile, &QMenu::aboutToHide, this, [this] { MenuSavePicture->setEnabled(true); });
@@ -54,6 +62,10 @@ void TMainWSQForm::buildFileMenu()
     MenuOpenPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     MenuOpenPicture->setToolTip(QStringLiteral("Open Picture"));
     connect(MenuOpenPicture, &QAction::triggered, this, [this] { app::runCommand([this] { OpenPicture1Execute(); }); });
+
+    MenuRecentPictures = new app::RecentFilesMenu(kViewerSection, MenuFile);
+    MenuRecentPictures->onOpen = [this](const std::string& fileName) { openPictureFromUser(fileName); };
+    MenuFile->addMenu(MenuRecentPictures);
 
     MenuSavePicture = MenuFile->addAction(QStringLiteral("&Save Picture..."));
     MenuSavePicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -87,13 +99,72 @@ void TMainWSQForm::OpenPicture1Execute()
     if (askOpenFileName) {
         chosen = askOpenFileName(filter);
     } else {
-        PictureDialogRequest request{false, filter, 1, QString()};
+        PictureDialogRequest request{false, filter, 1, QString(), openDialogStartPath()};
         chosen = runPictureDialog(this, request);
     }
     if (chosen.isEmpty())
         return;
     OpenPicture1FileName = app::toSystemPath(chosen);
     OpenPicture1Accept();
+    rememberRecentPicture();
+}
+
+void TMainWSQForm::rememberRecentPicture()
+{
+    // Only a picture that was shown is worth offering again.
+    if (!lastError_.empty() || !pictures::isViewerExtension(CurrentFileName_))
+        return;
+    MenuRecentPictures->add(CurrentFileName_);
+}
+
+bool TMainWSQForm::openPictureFromUser(const std::string& fileName)
+{
+    if (!pictures::isViewerExtension(fileName))
+        return false;
+    LoadFromOpenName = true;
+    BatchMode = false;
+    OpenPicture1FileName = fileName;
+    OpenPicture1Accept();
+    rememberRecentPicture();
+    return true;
+}
+
+QString TMainWSQForm::openDialogStartPath() const
+{
+    if (!CurrentFileName_.empty())
+        return app::fromSystemText(CurrentFileName_);
+    return app::fromSystemText(MenuRecentPictures->newestFolder());
+}
+
+QString TMainWSQForm::saveDialogStartPath(int filterIndex) const
+{
+    if (CurrentFileName_.empty())
+        return app::fromSystemText(MenuRecentPictures->newestFolder());
+    // The open picture's name with the extension the chosen format writes.
+    std::filesystem::path suggested(CurrentFileName_);
+    const std::vector<FilterEntry>& entries = saveFilterEntries();
+    if (filterIndex >= 1 && filterIndex <= static_cast<int>(entries.size())) {
+        const std::string& pattern = entries[static_cast<std::size_t>(filterIndex - 1)].pattern;
+        if (pattern.rfind("*.", 0) == 0)
+            suggested.replace_extension(pattern.substr(1));
+    }
+    return app::fromSystemText(suggested.string());
+}
+
+void TMainWSQForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    const auto file = app::droppedLocalFile(event->mimeData());
+    if (file && pictures::isViewerExtension(*file))
+        event->acceptProposedAction();
+}
+
+void TMainWSQForm::dropEvent(QDropEvent* event)
+{
+    const auto file = app::droppedLocalFile(event->mimeData());
+    if (!file || !pictures::isViewerExtension(*file))
+        return;
+    event->acceptProposedAction();
+    app::runCommand([&] { openPictureFromUser(*file); });
 }
 
 void TMainWSQForm::rememberDirectory()
@@ -136,7 +207,10 @@ void TMainWSQForm::OpenPicture1Accept()
     if (wsqLoaded)
         status += wsqStatus(LastWsqInfo);
     setStatus(status);
-    CenterView();
+    if (lastError_.empty() && pictures::isViewerExtension(CurrentFileName_))
+        presentNewPicture();
+    else
+        CenterView();
 }
 
 bool TMainWSQForm::openPictureFile(const std::string& fileName)
@@ -148,6 +222,8 @@ bool TMainWSQForm::openPictureFile(const std::string& fileName)
     OpenPicture1FileName = fileName;
     OpenPicture1Accept();
     BatchMode = false;
+    // Named by the user (a file manager's "Open with", say), so it is recent.
+    rememberRecentPicture();
     return true;
 }
 
@@ -163,7 +239,8 @@ void TMainWSQForm::SavePicture1Execute()
     if (askSaveFileName) {
         chosen = askSaveFileName(filter, index);
     } else {
-        PictureDialogRequest request{true, filter, index, QString::fromLatin1(kSaveDefaultExtension)};
+        PictureDialogRequest request{true, filter, index, QString::fromLatin1(kSaveDefaultExtension),
+                                     saveDialogStartPath(index)};
         chosen = runPictureDialog(this, request);
         index = request.filterIndex;
     }

@@ -80,6 +80,13 @@ QString runPictureDialog(QWidget* parent, PictureDialogRequest& request)
         dialog.selectNameFilter(filters.at(request.filterIndex - 1));
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
+    const QFileInfo start(request.startPath);
+    if (!request.startPath.isEmpty() && start.isDir()) {
+        dialog.setDirectory(request.startPath);
+    } else if (!request.startPath.isEmpty()) {
+        dialog.setDirectory(start.absolutePath());
+        dialog.selectFile(start.fileName());
+    }
 
     auto* preview = new QLabel(&dialog);
     preview->setFixedSize(kPreviewSize, kPreviewSize);

@@ -22,6 +22,7 @@ struct PictureDialogRequest {
     QString filter;          // qtNameFilters(...)
     int filterIndex = 1;     // selected at the start; the chosen one afterwards
     QString defaultSuffix;   // save dialog only
+    QString startPath;       // a file (its folder, its name suggested) or a folder; empty: the dialog's own
 };
 
 // Shows the dialog modally; the chosen file name, empty when cancelled.

@@ -10,7 +10,7 @@ const std::vector<FilterEntry>& openFilterEntries()
         {"All images",
          "*.wsq;*.bmp;*.tiff;*.tif;*.jpg;*.jpe;*.jpeg;*.png;*.gif;*.iff;*.ico;*.wmf;*.emf;*.jfif;*.rle;*.dib;"
          "*.win;*.vst;*.vda;*.tga;*.icb;*.fax;*.eps;*.pcx;*.pcc;*.scr; *.rpf;*.rla;*.sgi;*.rgba;*.rgb;*.bw;"
-         "*.psd;*.pdd;*.ppm;*.pgm;*.pbm;*.cel;*.pic;*.pcd;*.cut;*.psp"},
+         "*.psd;*.pdd;*.ppm;*.pgm;*.pbm;*.cel;*.pic;*.pcd;*.cut;*.psp;*.jp2;*.j2k"},
         {"FBI Wavelet Scalar Quantization (*.wsq)", "*.wsq"},
         {"Windows bitmaps (*.bmp)", "*.bmp"},
         {"Macintosh TIFF images (*.tiff)", "*.tiff"},
@@ -53,6 +53,8 @@ const std::vector<FilterEntry>& openFilterEntries()
         {"Windows icons (*.ico)", "*.ico"},
         {"Windows metafiles (*.wmf)", "*.wmf"},
         {"Windows enhanced meta files (*.emf)", "*.emf"},
+        {"JPEG 2000 images (*.jp2)", "*.jp2"},
+        {"JPEG 2000 codestreams (*.j2k)", "*.j2k"},
     };
     return entries;
 }

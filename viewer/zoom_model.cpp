@@ -1,5 +1,6 @@
 #include "viewer/zoom_model.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +27,29 @@ int truncToInt(double value)
 int floorToInt(double value)
 {
     return truncToInt(std::floor(value));
+}
+
+// A pan along one axis: the allowed positions are those that keep the box
+// covered (picture larger than the view) or the picture inside the view
+// (smaller), widened to hold where the picture is now.
+int pannedPosition(int position, int delta, int size, int view)
+{
+    const long long lowest = std::min({0LL, static_cast<long long>(view) - size, static_cast<long long>(position)});
+    const long long highest = std::max({0LL, static_cast<long long>(view) - size, static_cast<long long>(position)});
+    return static_cast<int>(std::clamp(static_cast<long long>(position) + delta, lowest, highest));
+}
+
+ScrollBarState scrollBarFor(bool shown, int position, int size, int view)
+{
+    ScrollBarState bar;
+    if (!shown)
+        return bar;
+    bar.shown = true;
+    bar.value = -position;
+    bar.minimum = std::min(0, bar.value);
+    bar.maximum = std::max(size - view, bar.value);
+    bar.pageStep = view;
+    return bar;
 }
 
 }  // namespace
@@ -143,8 +167,80 @@ bool ZoomModel::pointZoomPress(int x, int y, bool zoomSelectedPoint)
 
 void ZoomModel::panBy(int dx, int dy)
 {
-    left_ += dx;
-    top_ += dy;
+    left_ = pannedPosition(left_, dx, width_, viewWidth());
+    top_ = pannedPosition(top_, dy, height_, viewHeight());
+}
+
+ZoomModel::Step ZoomModel::zoomAt(int boxX, int boxY, bool zoomIn)
+{
+    const double s = zoomScale_;
+    if (!hasPicture() || width_ <= 0 || height_ <= 0)
+        return Step::Ignored;
+    if (zoomIn ? (width_ * s >= kZoomInLimit || height_ * s >= kZoomInLimit)
+               : (width_ / s <= kZoomOutLimit || height_ / s <= kZoomOutLimit))
+        return Step::Ignored;
+    // The fraction of the picture under the point, before and after.
+    const double fx = static_cast<double>(boxX - left_) / width_;
+    const double fy = static_cast<double>(boxY - top_) / height_;
+    width_ = truncToInt(zoomIn ? width_ * s : width_ / s);
+    height_ = truncToInt(zoomIn ? height_ * s : height_ / s);
+    left_ = boxX - floorToInt(width_ * fx);
+    top_ = boxY - floorToInt(height_ * fy);
+    return Step::Zoomed;
+}
+
+namespace {
+
+struct BarsNeeded {
+    bool horizontal = false;
+    bool vertical = false;
+};
+
+// A bar along one axis takes room from the other, which may then need its own.
+BarsNeeded barsNeeded(int width, int height, int boxWidth, int boxHeight, int extent)
+{
+    BarsNeeded bars{width > boxWidth, height > boxHeight};
+    if (bars.horizontal && !bars.vertical)
+        bars.vertical = height > boxHeight - extent;
+    if (bars.vertical && !bars.horizontal)
+        bars.horizontal = width > boxWidth - extent;
+    return bars;
+}
+
+}  // namespace
+
+int ZoomModel::viewWidth() const
+{
+    const bool bar = hasPicture() && barsNeeded(width_, height_, boxWidth_, boxHeight_, scrollBarExtent_).vertical;
+    return std::max(0, boxWidth_ - (bar ? scrollBarExtent_ : 0));
+}
+
+int ZoomModel::viewHeight() const
+{
+    const bool bar = hasPicture() && barsNeeded(width_, height_, boxWidth_, boxHeight_, scrollBarExtent_).horizontal;
+    return std::max(0, boxHeight_ - (bar ? scrollBarExtent_ : 0));
+}
+
+ScrollBarState ZoomModel::horizontalScrollBar() const
+{
+    const bool shown = hasPicture() && barsNeeded(width_, height_, boxWidth_, boxHeight_, scrollBarExtent_).horizontal;
+    return scrollBarFor(shown, left_, width_, viewWidth());
+}
+
+ScrollBarState ZoomModel::verticalScrollBar() const
+{
+    const bool shown = hasPicture() && barsNeeded(width_, height_, boxWidth_, boxHeight_, scrollBarExtent_).vertical;
+    return scrollBarFor(shown, top_, height_, viewHeight());
+}
+
+double ZoomModel::zoomFactor() const
+{
+    return hasPicture() ? static_cast<double>(width_) / sourceWidth_ : 0.0;
+}
+
+bool ZoomModel::sourceLargerThanBox() const
+{
+    return hasPicture() && (sourceWidth_ > boxWidth_ || sourceHeight_ > boxHeight_);
 }
 
 ScaleFormatError::ScaleFormatError(std::string_view text)
@@ -212,6 +308,27 @@ bool acceptScaleKey(std::string_view currentText, char ch, bool backspace)
 std::string imageInfoStatus(int width, int height)
 {
     return "   Image info: width = " + std::to_string(width) + ", height = " + std::to_string(height);
+}
+
+std::string zoomFactorStatus(double factor)
+{
+    if (!(factor > 0.0))
+        return {};
+    const double percent = factor * 100.0;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, percent < 10.0 ? "Zoom %.1f%%" : "Zoom %.0f%%", percent);
+    return buffer;
+}
+
+int takeWheelNotches(int& accumulated, int angleDelta)
+{
+    // Turning the wheel back drops what was left of the other direction.
+    if ((accumulated > 0 && angleDelta < 0) || (accumulated < 0 && angleDelta > 0))
+        accumulated = 0;
+    const long long total = static_cast<long long>(accumulated) + angleDelta;
+    const long long notches = total / kWheelNotch;
+    accumulated = static_cast<int>(total - notches * kWheelNotch);
+    return static_cast<int>(std::clamp<long long>(notches, -1000, 1000));
 }
 
 }  // namespace viewer

@@ -19,6 +19,21 @@ inline constexpr double kInitialZoomScale = 1.3;
 inline constexpr double kMinZoomScale = 1.0;
 inline constexpr double kMaxZoomScale = 2.0;
 inline constexpr int kTrackBarMax = 10;
+// One notch of a mouse wheel, in the eighths of a degree wheel events count.
+inline constexpr int kWheelNotch = 120;
+
+// One scroll bar of the scroll box: shown while the picture is larger than
+// the view along its axis. The value is the scrolled distance (-left or
+// -top); the range always holds it, so the bar stays in step with a picture
+// that a zoom or a pan placed anywhere.
+struct ScrollBarState {
+    bool shown = false;
+    int minimum = 0;
+    int maximum = 0;
+    int pageStep = 0;
+    int value = 0;
+    bool operator==(const ScrollBarState&) const = default;
+};
 
 class ZoomModel {
 public:
@@ -61,8 +76,32 @@ public:
     // that the pressed point lands in the middle of the scroll box. True when
     // the picture changed.
     bool pointZoomPress(int x, int y, bool zoomSelectedPoint);
-    // Moves the displayed picture (a drag of the picture).
+    // Moves the displayed picture (a drag of the picture). The move stops at
+    // the picture's edges: a picture larger than the view never uncovers the
+    // box beyond its border, a smaller one never leaves the view. A picture
+    // that is already beyond those limits may move back, never further out.
     void panBy(int dx, int dy);
+    // One zoom step about a point of the scroll box (a wheel notch at the
+    // pointer): the same scale and limits as zoomIn and zoomOut, and the
+    // picture point under (boxX, boxY) stays there. Never arms a point zoom.
+    Step zoomAt(int boxX, int boxY, bool zoomIn);
+
+    // Scroll bars: their thickness, and the part of the box they leave for
+    // the picture. A bar is shown along an axis where the picture is larger
+    // than the view; showing one narrows the view for the other.
+    void setScrollBarExtent(int extent) { scrollBarExtent_ = extent; }
+    ScrollBarState horizontalScrollBar() const;
+    ScrollBarState verticalScrollBar() const;
+    int viewWidth() const;
+    int viewHeight() const;
+    // A scroll bar moved to value: the picture follows it.
+    void scrollHorizontallyTo(int value) { left_ = -value; }
+    void scrollVerticallyTo(int value) { top_ = -value; }
+
+    // Displayed size over source size (by the width), 0 without a picture.
+    double zoomFactor() const;
+    // Whether the picture at its own size is larger than the scroll box.
+    bool sourceLargerThanBox() const;
 
 private:
     int sourceWidth_ = 0;
@@ -75,6 +114,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     double zoomScale_ = kInitialZoomScale;
+    int scrollBarExtent_ = 0;
     bool pointZoomArmed_ = false;
     bool pointZoomOut_ = false;
 };
@@ -104,5 +144,13 @@ bool acceptScaleKey(std::string_view currentText, char ch, bool backspace);
 
 // The status line of a picture of the given size.
 std::string imageInfoStatus(int width, int height);
+// The zoom part of the status bar: "Zoom 130%" (one decimal below 10%),
+// empty for a factor of 0 (no picture).
+std::string zoomFactorStatus(double factor);
+
+// Wheel movement turned into zoom steps: whole notches leave the
+// accumulator (positive: towards zooming in), the rest waits for the next
+// event, so a fine-grained wheel or touchpad zooms once per notch.
+int takeWheelNotches(int& accumulated, int angleDelta);
 
 }  // namespace viewer

@@ -442,10 +442,7 @@ void analyze_lines(float* dst, const float* src, int lines, int length, int line
     for (int line = 0; line < lines; ++line) {
         const std::ptrdiff_t off = static_cast<std::ptrdiff_t>(line) * lineStride;
         if (sampleStride == 1 && fits) {
-            for (int k = 0; k < m; ++k)
-                split[static_cast<std::size_t>(k)] = src[off + 2 * k];
-            for (int k = 0; k < p; ++k)
-                split[static_cast<std::size_t>(m + k)] = src[off + 2 * k + 1];
+            wsq::simd::deinterleave(split.data(), split.data() + m, src + off, m, p);
             for (const AnalysisHalf& h : halves)
                 analyzeContiguous(dst + off, src + off, split.data(), length, h);
             continue;
@@ -524,10 +521,7 @@ void analyzeNode(float* region, const WaveletNode& node, int width, const float*
     const int p = node.dx / 2;
     for (int r = 0; r < node.dy; ++r) {
         float* row = region + static_cast<std::ptrdiff_t>(r) * width;
-        for (int k = 0; k < m; ++k)
-            b.split[static_cast<std::size_t>(k)] = row[2 * k];
-        for (int k = 0; k < p; ++k)
-            b.split[static_cast<std::size_t>(m + k)] = row[2 * k + 1];
+        wsq::simd::deinterleave(b.split.data(), b.split.data() + m, row, m, p);
         for (const AnalysisHalf& h : halves)
             analyzeContiguous(b.line.data(), row, b.split.data(), node.dx, h);
         std::copy_n(b.line.data(), node.dx, row);

@@ -1,9 +1,11 @@
 #include "wsq/huffman_encode.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
+#include "wsq/simd.h"
 
 namespace wsq {
 
@@ -33,39 +35,38 @@ int valueSymbol(int v)
 template <typename RunFn, typename ValueFn>
 void walkSymbols(const std::int16_t* sip, int count, RunFn onRun, ValueFn onValue)
 {
-    int run = 0;
-    for (int i = 0; i < count; ++i) {
-        const int v = sip[i];
-        if (v == 0) {
-            if (run == kMaxZeroRun) {
-                onRun(run);
-                run = 0;
-            }
-            ++run;
+    int i = 0;
+    while (i < count) {
+        if (sip[i] != 0) {
+            onValue(sip[i]);
+            ++i;
             continue;
         }
-        if (run > 0) {
-            onRun(run);
-            run = 0;
-        }
-        onValue(v);
-    }
-    if (run > 0)
+        // Most indices of the finer subbands are 0: their runs are found a
+        // vector at a time.
+        int run = wsq::simd::leadingZeros(sip + i, count - i);
+        i += run;
+        for (; run > kMaxZeroRun; run -= kMaxZeroRun)
+            onRun(kMaxZeroRun);
         onRun(run);
+    }
 }
 
-// s: the smallest non-zero count, the highest-numbered on a tie; t: the same
-// among the others (-1 when there is none).
-void least_two(const SymbolCounts& freq, int& s, int& t)
+// s: the smallest count of the symbols still in the list, the
+// highest-numbered on a tie; t: the same among the others (-1 when there is
+// none). One pass: a symbol that takes s's place hands the old s to t.
+void least_two(const SymbolCounts& freq, const std::vector<int>& live, int& s, int& t)
 {
     s = -1;
     t = -1;
-    for (int i = 0; i < kHuffSymbols; ++i)
-        if (freq[i] != 0 && (s < 0 || freq[i] <= freq[s]))
+    for (int i : live) {
+        if (s < 0 || freq[i] <= freq[s]) {
+            t = s;
             s = i;
-    for (int i = 0; i < kHuffSymbols; ++i)
-        if (i != s && freq[i] != 0 && (t < 0 || freq[i] <= freq[t]))
+        } else if (t < 0 || freq[i] <= freq[t]) {
             t = i;
+        }
+    }
 }
 
 // Bits MSB first into bytes, with a 0x00 stuffed after every 0xFF.
@@ -132,13 +133,19 @@ void find_huff_sizes(CodeSizes& codesize, SymbolCounts freq)
     codesize.fill(0);
     std::array<int, kHuffSymbols> others;
     others.fill(-1);
+    // The symbols with a non-zero count, in increasing order.
+    std::vector<int> live;
+    for (int i = 0; i < kHuffSymbols; ++i)
+        if (freq[i] != 0)
+            live.push_back(i);
     while (true) {
         int s, t;
-        least_two(freq, s, t);
+        least_two(freq, live, s, t);
         if (t < 0)
             break;
         freq[s] += freq[t];
         freq[t] = 0;
+        live.erase(std::find(live.begin(), live.end(), t));
         ++codesize[s];
         while (others[s] >= 0) {
             s = others[s];

@@ -115,8 +115,7 @@ void fitBinWidth(float& q, float& z, const Subband& sb, const float* fip, int wi
     float maxAbs = 0.0f;
     for (int row = 0; row < sb.ly; ++row) {
         const float* p = fip + static_cast<std::ptrdiff_t>(sb.y + row) * width + sb.x;
-        for (int col = 0; col < sb.lx; ++col)
-            maxAbs = std::max(maxAbs, std::fabs(p[col]));
+        maxAbs = std::max(maxAbs, wsq::simd::maxMagnitude(p, sb.lx));
     }
     if (maxAbs / q < kMaxIndexSpan)
         return;
@@ -151,14 +150,7 @@ void image_to_float(std::vector<float>& fdata, float& m_shift, float& r_scale,
 {
     std::uint64_t sum = 0;
     int low = 255, high = 0;
-    for (std::size_t i = 0; i < num_pix; ++i) {
-        const int v = data[i];
-        sum += static_cast<std::uint64_t>(v);
-        if (v < low)
-            low = v;
-        if (v > high)
-            high = v;
-    }
+    wsq::simd::pixelStats(data, num_pix, sum, low, high);
     m_shift = static_cast<float>(static_cast<double>(sum) / static_cast<double>(num_pix));
     const float dLow = m_shift - static_cast<float>(low);
     const float dHigh = static_cast<float>(high) - m_shift;
@@ -181,25 +173,34 @@ void subband_variances(QuantValues& quant_vals, const WaveletTrees& trees, const
                        int width)
 {
     quant_vals.variance.fill(0.0f);
+    // The central window of each subband; windows of like size share the
+    // vector lanes.
+    std::array<int, kCodedSubbandCount> order{};
+    std::array<wsq::simd::Window, kCodedSubbandCount> windows{};
+    int used = 0;
     for (int s = 0; s < kCodedSubbandCount; ++s) {
         const Subband& sb = trees.subbands[s];
         const int x0 = sb.x + sb.lx / 8;
-        const int cols = 3 * sb.lx / 4;
         const int y0 = sb.y + 9 * sb.ly / 32;
-        const int rows = 7 * sb.ly / 16;
-        const int n = cols * rows;
-        if (n < 2)
-            continue;  // only below the supported image size
-        float sum = 0.0f, ssq = 0.0f;
-        for (int r = 0; r < rows; ++r) {
-            const float* p = fip + static_cast<std::ptrdiff_t>(y0 + r) * width + x0;
-            for (int c = 0; c < cols; ++c) {
-                sum += p[c];
-                ssq += p[c] * p[c];
-            }
+        windows[s] = {fip + static_cast<std::ptrdiff_t>(y0) * width + x0, 3 * sb.lx / 4, 7 * sb.ly / 16};
+        if (windows[s].cols * windows[s].rows >= 2)  // fewer only below the supported image size
+            order[used++] = s;
+    }
+    const auto area = [&](int s) { return windows[s].cols * windows[s].rows; };
+    std::stable_sort(order.begin(), order.begin() + used, [&](int a, int b) { return area(a) > area(b); });
+
+    for (int first = 0; first < used; first += wsq::simd::kWindowLanes) {
+        const int lanes = std::min(wsq::simd::kWindowLanes, used - first);
+        wsq::simd::Window group[wsq::simd::kWindowLanes];
+        for (int k = 0; k < lanes; ++k)
+            group[k] = windows[order[first + k]];
+        float sum[wsq::simd::kWindowLanes], ssq[wsq::simd::kWindowLanes];
+        wsq::simd::windowSums(group, lanes, width, sum, ssq);
+        for (int k = 0; k < lanes; ++k) {
+            const int n = area(order[first + k]);
+            const float meanSquare = (sum[k] * sum[k]) / static_cast<float>(n);
+            quant_vals.variance[order[first + k]] = (ssq[k] - meanSquare) / static_cast<float>(n - 1);
         }
-        const float meanSquare = (sum * sum) / static_cast<float>(n);
-        quant_vals.variance[s] = (ssq - meanSquare) / static_cast<float>(n - 1);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "wsq/reference.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "wsq/diagnostics.h"
 #include "wsq/errors.h"
@@ -248,6 +249,57 @@ void subband_variances(QuantValues& quant_vals, const WaveletTrees& trees, const
         }
         const float meanSquare = (sum * sum) / static_cast<float>(n);
         quant_vals.variance[static_cast<std::size_t>(s)] = (squares - meanSquare) / static_cast<float>(n - 1);
+    }
+}
+
+void windowSums(const float* first, int cols, int rows, std::ptrdiff_t stride, float& sum, float& squares)
+{
+    sum = 0.0f;
+    squares = 0.0f;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const float v = first[r * stride + c];
+            sum += v;
+            squares += v * v;
+        }
+    }
+}
+
+float maxMagnitude(const float* in, int count)
+{
+    float m = 0.0f;
+    for (int i = 0; i < count; ++i)
+        m = std::max(m, std::fabs(in[i]));
+    return m;
+}
+
+int leadingZeros(const std::int16_t* in, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (in[i] != 0)
+            return i;
+    return count;
+}
+
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount)
+{
+    for (int j = 0; j < evenCount; ++j)
+        even[j] = in[2 * j];
+    for (int j = 0; j < oddCount; ++j)
+        odd[j] = in[2 * j + 1];
+}
+
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest)
+{
+    sum = 0;
+    lowest = 255;
+    highest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        sum += in[i];
+        if (in[i] < lowest)
+            lowest = in[i];
+        if (in[i] > highest)
+            highest = in[i];
     }
 }
 

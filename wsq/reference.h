@@ -30,6 +30,13 @@ void convert_image_to_uchar(unsigned char* data, const float* img, std::size_t c
 std::int16_t quantizeCoefficient(float x, float q, float zHalf);
 void subband_variances(QuantValues& quant_vals, const WaveletTrees& trees, const float* fip, int width);
 
+// Same contracts as in wsq/simd.h, for one window at a time.
+void windowSums(const float* first, int cols, int rows, std::ptrdiff_t stride, float& sum, float& squares);
+float maxMagnitude(const float* in, int count);
+int leadingZeros(const std::int16_t* in, int count);
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount);
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest);
+
 // The block decoder bit by bit, through getc_nextbits_wsq and decode_category.
 int huffman_decode_data_mem(short* ip, std::size_t capacity, TransformTable* dtt_table, QuantTable* dqt_table,
                             HuffSlots* dht_table, const unsigned char** cbufptr, const unsigned char* ebufptr);

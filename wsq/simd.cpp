@@ -1,6 +1,8 @@
 #include "wsq/simd.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -52,6 +54,10 @@ inline std::int16_t quantizeOne(float x, float q, float zHalf)
         return -32768;
     return static_cast<std::int16_t>(static_cast<int>(v));
 }
+
+// std::max's choice: the first operand unless the second is larger, so a
+// NaN second operand is skipped.
+inline float plainMax(float a, float b) { return a < b ? b : a; }
 
 }  // namespace
 
@@ -206,6 +212,53 @@ void interleave(float* out, const float* even, const float* odd, int evenCount, 
     }
 }
 
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount)
+{
+    int j = 0;
+    for (; j + 4 <= oddCount; j += 4) {
+        const __m128 a = _mm_loadu_ps(in + 2 * j);
+        const __m128 b = _mm_loadu_ps(in + 2 * j + 4);
+        _mm_storeu_ps(even + j, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm_storeu_ps(odd + j, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+    for (; j < evenCount; ++j) {
+        even[j] = in[2 * j];
+        if (j < oddCount)
+            odd[j] = in[2 * j + 1];
+    }
+}
+
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest)
+{
+    // Integer sums, minima and maxima: any grouping gives the same result.
+    __m128i low = _mm_set1_epi8(static_cast<char>(0xFF)), high = _mm_setzero_si128();
+    __m128i sums = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        low = _mm_min_epu8(low, v);
+        high = _mm_max_epu8(high, v);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(v, _mm_setzero_si128()));
+    }
+    alignas(16) unsigned char lows[16], highs[16];
+    alignas(16) std::uint64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+    sum = halves[0] + halves[1];
+    lowest = 255;
+    highest = 0;
+    for (int k = 0; k < 16; ++k) {
+        lowest = std::min<int>(lowest, lows[k]);
+        highest = std::max<int>(highest, highs[k]);
+    }
+    for (; i < count; ++i) {
+        sum += in[i];
+        lowest = std::min<int>(lowest, in[i]);
+        highest = std::max<int>(highest, in[i]);
+    }
+}
+
 namespace {
 
 // q * (v - C) + z/2 for v > 0 and q * (v + C) - z/2 for v < 0, in double, as
@@ -326,6 +379,106 @@ void quantizeRow(std::int16_t* out, const float* in, int count, float q, float z
         out[i] = quantizeOne(in[i], q, zHalf);
 }
 
+float maxMagnitude(const float* in, int count)
+{
+    // max is exact, so the lanes' maxima combine to the serial one. With a
+    // NaN sample the comparison fails and the running maximum (the second
+    // operand) stays, as in the plain loop.
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    __m128 m0 = _mm_setzero_ps(), m1 = m0;
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        m0 = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(in + i), magnitude), m0);
+        m1 = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(in + i + 4), magnitude), m1);
+    }
+    alignas(16) float lanes[8];
+    _mm_store_ps(lanes, m0);
+    _mm_store_ps(lanes + 4, m1);
+    float m = 0.0f;
+    for (float l : lanes)
+        m = plainMax(m, l);
+    for (; i < count; ++i)
+        m = plainMax(m, std::fabs(in[i]));
+    return m;
+}
+
+int leadingZeros(const std::int16_t* in, int count)
+{
+    const __m128i zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(v, zero)));
+        if (zeros != 0xFFFFu)
+            return i + __builtin_ctz(~zeros) / 2;
+    }
+    while (i < count && in[i] == 0)
+        ++i;
+    return i;
+}
+
+namespace {
+
+// Four samples of a window row from column c; columns past the row's end
+// (cols) read as 0, which leaves both sums unchanged. Nothing past the
+// window is read.
+inline __m128 windowQuad(const float* row, int cols, int c)
+{
+    if (c + 4 <= cols)
+        return _mm_loadu_ps(row + c);
+    alignas(16) float part[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int j = 0; c + j < cols; ++j)
+        part[j] = row[c + j];
+    return _mm_load_ps(part);
+}
+
+}  // namespace
+
+void windowSums(const Window* windows, int count, std::ptrdiff_t stride, float* sums, float* squares)
+{
+    // Lanes without a window, and rows past a window's last, have no columns:
+    // they add only zeros (+0 never changes a sum that started at +0).
+    int maxRows = 0, maxCols = 0;
+    for (int k = 0; k < count; ++k) {
+        maxRows = std::max(maxRows, windows[k].rows);
+        maxCols = std::max(maxCols, windows[k].cols);
+    }
+    __m128 sum = _mm_setzero_ps(), square = _mm_setzero_ps();
+    for (int r = 0; r < maxRows; ++r) {
+        const float* row[kWindowLanes] = {};
+        int cols[kWindowLanes] = {};
+        for (int k = 0; k < count; ++k) {
+            if (r < windows[k].rows) {
+                row[k] = windows[k].first + r * stride;
+                cols[k] = windows[k].cols;
+            }
+        }
+        for (int c = 0; c < maxCols; c += 4) {
+            __m128 v0 = windowQuad(row[0], cols[0], c);
+            __m128 v1 = windowQuad(row[1], cols[1], c);
+            __m128 v2 = windowQuad(row[2], cols[2], c);
+            __m128 v3 = windowQuad(row[3], cols[3], c);
+            // Now v0 holds column c of every lane, v1 column c + 1, ...
+            _MM_TRANSPOSE4_PS(v0, v1, v2, v3);
+            const auto add = [&](__m128 v) {
+                sum = _mm_add_ps(sum, v);
+                square = _mm_add_ps(square, _mm_mul_ps(v, v));
+            };
+            add(v0);
+            add(v1);
+            add(v2);
+            add(v3);
+        }
+    }
+    alignas(16) float s[kWindowLanes], q[kWindowLanes];
+    _mm_store_ps(s, sum);
+    _mm_store_ps(q, square);
+    for (int k = 0; k < count; ++k) {
+        sums[k] = s[k];
+        squares[k] = q[k];
+    }
+}
+
 #else  // no SSE2: the plain loops
 
 Level level() { return Level::Sse2; }
@@ -360,6 +513,27 @@ void interleave(float* out, const float* even, const float* odd, int evenCount, 
     }
 }
 
+void deinterleave(float* even, float* odd, const float* in, int evenCount, int oddCount)
+{
+    for (int j = 0; j < evenCount; ++j) {
+        even[j] = in[2 * j];
+        if (j < oddCount)
+            odd[j] = in[2 * j + 1];
+    }
+}
+
+void pixelStats(const unsigned char* in, std::size_t count, std::uint64_t& sum, int& lowest, int& highest)
+{
+    sum = 0;
+    lowest = 255;
+    highest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        sum += in[i];
+        lowest = std::min<int>(lowest, in[i]);
+        highest = std::max<int>(highest, in[i]);
+    }
+}
+
 void unquantizeRow(float* out, const short* in, int count, double q, double center, double halfZ)
 {
     for (int i = 0; i < count; ++i)
@@ -376,6 +550,38 @@ void quantizeRow(std::int16_t* out, const float* in, int count, float q, float z
 {
     for (int i = 0; i < count; ++i)
         out[i] = quantizeOne(in[i], q, zHalf);
+}
+
+float maxMagnitude(const float* in, int count)
+{
+    float m = 0.0f;
+    for (int i = 0; i < count; ++i)
+        m = plainMax(m, std::fabs(in[i]));
+    return m;
+}
+
+int leadingZeros(const std::int16_t* in, int count)
+{
+    int i = 0;
+    while (i < count && in[i] == 0)
+        ++i;
+    return i;
+}
+
+void windowSums(const Window* windows, int count, std::ptrdiff_t stride, float* sums, float* squares)
+{
+    for (int k = 0; k < count; ++k) {
+        float sum = 0.0f, square = 0.0f;
+        for (int r = 0; r < windows[k].rows; ++r) {
+            const float* p = windows[k].first + r * stride;
+            for (int c = 0; c < windows[k].cols; ++c) {
+                sum += p[c];
+                square += p[c] * p[c];
+            }
+        }
+        sums[k] = sum;
+        squares[k] = square;
+    }
 }
 
 #endif

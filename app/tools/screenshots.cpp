@@ -1,8 +1,9 @@
 // Renders the NIST viewer window with a transaction, the image viewer with one
-// of its fingerprints and the file format converter into PNG files, using Qt's
-// offscreen platform, so that the pictures in README.md can be remade without
-// a display:
-//   nistviewer_screenshots TRANSACTION.nist OUTPUT_DIR
+// of its fingerprints, the file format converter and, when a second
+// transaction is named, the NIST viewer window on that one's Type-14 tab into
+// PNG files, using Qt's offscreen platform, so that the pictures in README.md
+// can be remade without a display:
+//   nistviewer_screenshots TRANSACTION.nist OUTPUT_DIR [LATER_TRANSACTION.nist]
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QFrame>
 #include <QPixmap>
 #include <QSlider>
+#include <QTabWidget>
 #include <cstdio>
 
 #include "app/application.h"
@@ -35,8 +37,8 @@ bool save(QWidget& window, const QString& path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: nistviewer_screenshots TRANSACTION.nist OUTPUT_DIR\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: nistviewer_screenshots TRANSACTION.nist OUTPUT_DIR [LATER_TRANSACTION.nist]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -78,5 +80,19 @@ int main(int argc, char** argv)
     converter.OutputDirectoryEdit->setText(QStringLiteral("/data/wsq"));
     converter.SubdirectoriesCheckBox->setChecked(true);
     ok = save(converter, outputDir + QStringLiteral("/converter.png")) && ok;
+    converter.hide();
+    imageViewer.hide();
+
+    // A transaction of the later editions on its Type-14 tab: each print's
+    // table beside its image.
+    if (argc == 4) {
+        nist.FileOpen1Accept(argv[3]);
+        if (!nist.isRecordTabVisible(14)) {
+            std::fprintf(stderr, "nistviewer_screenshots: %s holds no Type-14 record\n", argv[3]);
+            return 1;
+        }
+        nist.PageControl1->setCurrentWidget(nist.tabSheet(14));
+        ok = save(nist, outputDir + QStringLiteral("/nistviewer2011.png")) && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -65,15 +65,18 @@ TEST(BrowseListTest, EmptyListMovesNothingAndAShrunkListStaysInRange)
     EXPECT_EQ(list.current(), "a");
 }
 
-TEST(PictureFiltersTest, OpenFilterHasAllImagesAndFortyTwoFormats)
+TEST(PictureFiltersTest, OpenFilterHasAllImagesAndFortyFourFormats)
 {
     const auto& entries = viewer::openFilterEntries();
-    ASSERT_EQ(entries.size(), 43u);
+    ASSERT_EQ(entries.size(), 45u);
     EXPECT_EQ(entries.front().description, "All images");
     EXPECT_NE(entries.front().pattern.find(";*.scr; *.rpf;"), std::string::npos);
     EXPECT_EQ(entries[9].pattern, "*gif");
     EXPECT_EQ(entries[39].description, "Amiga Bitmap Graphic (8 bits)");
-    EXPECT_EQ(entries.back().pattern, "*.emf");
+    EXPECT_EQ(entries[42].pattern, "*.emf");
+    EXPECT_EQ(entries[43].pattern, "*.jp2");
+    EXPECT_EQ(entries.back().pattern, "*.j2k");
+    EXPECT_NE(entries.front().pattern.find(";*.psp;*.jp2;*.j2k"), std::string::npos);
 
     const std::string save = viewer::joinFilter(viewer::saveFilterEntries());
     EXPECT_EQ(save,

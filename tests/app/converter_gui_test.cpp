@@ -66,10 +66,11 @@ protected:
 TEST_F(ConverterTest, ListsTheFormatsWithTheirItemTexts)
 {
     QListWidget& inputs = *converter.InputFileFormatsCheckListBox;
-    ASSERT_EQ(inputs.count(), 43);
+    ASSERT_EQ(inputs.count(), 45);
     EXPECT_EQ(inputs.item(0)->text(), "All Bitmap Files");
     EXPECT_EQ(inputs.item(13)->text(), "DIB - Device independant Windows bitmaps");
     EXPECT_EQ(inputs.item(42)->text(), "EMF - Windows enhanced meta files");
+    EXPECT_EQ(inputs.item(44)->text(), "J2K - JPEG 2000 codestreams");
     EXPECT_EQ(converter.FormatMasks()[0], "");
     EXPECT_EQ(converter.FormatMasks()[27], "/*.rgba");
     for (int row = 0; row < inputs.count(); ++row)
@@ -87,10 +88,10 @@ TEST_F(ConverterTest, ListsTheFormatsWithTheirItemTexts)
 TEST_F(ConverterTest, AllBitmapFilesChecksEveryFormatAndAnyOtherClickUnchecksIt)
 {
     check(0);
-    EXPECT_EQ(converter.checkedFormats().size(), 42u);
+    EXPECT_EQ(converter.checkedFormats().size(), 44u);
     converter.InputFileFormatsCheckListBox->item(5)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(converter.InputFileFormatsCheckListBox->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(converter.checkedFormats().size(), 41u);
+    EXPECT_EQ(converter.checkedFormats().size(), 43u);
     converter.InputFileFormatsCheckListBox->item(0)->setCheckState(Qt::Checked);
     converter.InputFileFormatsCheckListBox->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_TRUE(converter.checkedFormats().empty());

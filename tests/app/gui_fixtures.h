@@ -12,13 +12,35 @@
 #include "nist/transaction_writer.h"
 #include "platform/bitmap.h"
 #include "platform/prompter.h"
+#include "test_support/temp_dir.h"
 
 class QDialog;
 
+// Points the program's settings file ($NISTVIEWER_INI) at a file of its own
+// for the lifetime of the object, and back afterwards.
+class ScopedSettingsFile {
+public:
+    explicit ScopedSettingsFile(std::filesystem::path path);
+    ~ScopedSettingsFile();
+    ScopedSettingsFile(const ScopedSettingsFile&) = delete;
+    ScopedSettingsFile& operator=(const ScopedSettingsFile&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string contents() const;
+
+private:
+    std::filesystem::path path_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
+
+// Every message box recorded, and a settings file of the test's own, so that
+// what one test's windows remember (sizes, recent files) never reaches the next.
 class GuiTest : public ::testing::Test {
 protected:
     platform::RecordingPrompter prompter;
     platform::ScopedPrompter prompterScope{prompter};
+    TempDir settingsDir;
+    ScopedSettingsFile settings{settingsDir.path() / "nistviewer.ini"};
 };
 
 // width x height gray bytes (top row first) with ridge-like stripes; seed
@@ -47,23 +69,6 @@ struct PrintSpec {
 // record per print, in the given order, written to path.
 void writeTransaction(const std::filesystem::path& path, const std::vector<PrintSpec>& prints,
                       const std::vector<nist::TaggedField>& type2Fields);
-
-// Points the program's settings file ($NISTVIEWER_INI) at a file of its own
-// for the lifetime of the object, and back afterwards.
-class ScopedSettingsFile {
-public:
-    explicit ScopedSettingsFile(std::filesystem::path path);
-    ~ScopedSettingsFile();
-    ScopedSettingsFile(const ScopedSettingsFile&) = delete;
-    ScopedSettingsFile& operator=(const ScopedSettingsFile&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string contents() const;
-
-private:
-    std::filesystem::path path_;
-    std::string previous_;
-    bool hadPrevious_ = false;
-};
 
 // Answers the next modal dialog the code under test opens: action runs on it
 // once it is shown (and should close it).

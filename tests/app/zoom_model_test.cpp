@@ -226,3 +226,141 @@ TEST(ZoomScaleText, StatusLine)
 {
     EXPECT_EQ(viewer::imageInfoStatus(800, 750), "   Image info: width = 800, height = 750");
 }
+
+TEST(ZoomModel, ZoomAtAPointTakesTheButtonsStepsAndKeepsThatPointInPlace)
+{
+    // Side by side with the buttons' steps: the same sizes, the same refusals.
+    for (const bool in : {true, false}) {
+        ZoomModel atPoint = pictureInBox(1000, 600, 452, 408);
+        ZoomModel button = pictureInBox(1000, 600, 452, 408);
+        ZoomModel::Step last = ZoomModel::Step::Zoomed;
+        for (int step = 0; step < 20; ++step) {
+            const ZoomModel::Step expected = in ? button.zoomIn(false) : button.zoomOut(false);
+            const int boxX = 100 + 20 * step;
+            const int boxY = 300 - 15 * step;
+            const double fx = static_cast<double>(boxX - atPoint.left()) / atPoint.width();
+            const double fy = static_cast<double>(boxY - atPoint.top()) / atPoint.height();
+            last = atPoint.zoomAt(boxX, boxY, in);
+            ASSERT_EQ(last, expected) << in << " " << step;
+            ASSERT_EQ(atPoint.width(), button.width());
+            ASSERT_EQ(atPoint.height(), button.height());
+            // The picture point under the pointer is still under it, to the pixel.
+            EXPECT_NEAR(static_cast<double>(boxX - atPoint.left()) / atPoint.width(), fx, 1.0 / atPoint.width());
+            EXPECT_NEAR(static_cast<double>(boxY - atPoint.top()) / atPoint.height(), fy, 1.0 / atPoint.height());
+        }
+        // Both reached the limit: 1690 x 1014 (in), 13 high (out: 13 / 1.3 is not above 10).
+        EXPECT_EQ(last, ZoomModel::Step::Ignored);
+        EXPECT_EQ(in ? atPoint.width() : atPoint.height(), in ? 1690 : 13);
+    }
+
+    ZoomModel m = pictureInBox(400, 300, 452, 408);
+    ASSERT_EQ(m.zoomAt(126, 104, true), ZoomModel::Step::Zoomed);
+    EXPECT_EQ(geometryOf(m), (Geometry{-4, 39, 520, 390}));
+    // A wheel zoom is never a point zoom: nothing is armed, nothing disarmed.
+    EXPECT_FALSE(m.pointZoomArmed());
+    ASSERT_EQ(m.zoomIn(true), ZoomModel::Step::Armed);
+    m.zoomAt(10, 10, false);
+    EXPECT_TRUE(m.pointZoomArmed());
+    EXPECT_EQ(ZoomModel().zoomAt(0, 0, true), ZoomModel::Step::Ignored);
+}
+
+TEST(ZoomModel, PanningStopsAtThePicturesEdges)
+{
+    // Larger than the box: the box stays covered.
+    ZoomModel large = pictureInBox(1000, 600, 452, 408);
+    large.panBy(5000, 5000);
+    EXPECT_EQ(geometryOf(large), (Geometry{0, 0, 1000, 600}));
+    large.panBy(-5000, -5000);
+    EXPECT_EQ(geometryOf(large), (Geometry{452 - 1000, 408 - 600, 1000, 600}));
+    // Scroll bars narrow the view the picture must cover.
+    large.setScrollBarExtent(16);
+    large.panBy(-5000, -5000);
+    EXPECT_EQ(geometryOf(large), (Geometry{436 - 1000, 392 - 600, 1000, 600}));
+
+    // Smaller: it stays inside the box.
+    ZoomModel small = pictureInBox(100, 80, 452, 408);
+    small.panBy(-500, 500);
+    EXPECT_EQ(geometryOf(small), (Geometry{0, 328, 100, 80}));
+
+    // Already beyond the limits (a point zoom put it there): it may come
+    // back, never go further out.
+    ZoomModel off = pictureInBox(100, 80, 452, 408);
+    off.panBy(-176, 0);
+    off.scrollHorizontallyTo(20);  // left = -20
+    off.panBy(-5, 0);
+    EXPECT_EQ(off.left(), -20);
+    off.panBy(8, 0);
+    EXPECT_EQ(off.left(), -12);
+}
+
+TEST(ZoomModel, ScrollBarsShowWhereThePictureIsLargerThanTheViewAndHoldItsPosition)
+{
+    struct Case {
+        int width, height;
+        bool horizontal, vertical;
+        int viewWidth, viewHeight;
+    };
+    // Box 452 x 408, bars 16 thick: one bar can make the other necessary.
+    const Case cases[] = {
+        {452, 408, false, false, 452, 408},
+        {460, 300, true, false, 452, 392},
+        {460, 400, true, true, 436, 392},
+        {300, 409, false, true, 436, 408},
+        {440, 409, true, true, 436, 392},
+        {1000, 600, true, true, 436, 392},
+    };
+    for (const Case& c : cases) {
+        ZoomModel m = pictureInBox(c.width, c.height, 452, 408);
+        m.setScrollBarExtent(16);
+        EXPECT_EQ(m.horizontalScrollBar().shown, c.horizontal) << c.width << "x" << c.height;
+        EXPECT_EQ(m.verticalScrollBar().shown, c.vertical) << c.width << "x" << c.height;
+        EXPECT_EQ(m.viewWidth(), c.viewWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(m.viewHeight(), c.viewHeight) << c.width << "x" << c.height;
+    }
+
+    ZoomModel m = pictureInBox(1000, 600, 452, 408);
+    m.setScrollBarExtent(16);
+    // Centred: left -274, top -96.
+    EXPECT_EQ(m.horizontalScrollBar(), (viewer::ScrollBarState{true, 0, 564, 436, 274}));
+    EXPECT_EQ(m.verticalScrollBar(), (viewer::ScrollBarState{true, 0, 208, 392, 96}));
+    m.scrollHorizontallyTo(500);
+    m.scrollVerticallyTo(0);
+    EXPECT_EQ(m.left(), -500);
+    EXPECT_EQ(m.top(), 0);
+    // A picture placed beyond the usual range widens it rather than jump.
+    m.scrollHorizontallyTo(-40);
+    EXPECT_EQ(m.horizontalScrollBar(), (viewer::ScrollBarState{true, -40, 564, 436, -40}));
+    EXPECT_FALSE(ZoomModel().horizontalScrollBar().shown);
+}
+
+TEST(ZoomModel, ZoomFactorAndWhetherAPictureIsLargerThanTheBox)
+{
+    ZoomModel m = pictureInBox(1000, 600, 452, 408);
+    EXPECT_DOUBLE_EQ(m.zoomFactor(), 1.0);
+    EXPECT_TRUE(m.sourceLargerThanBox());
+    m.zoomIn(false);
+    m.zoomIn(false);
+    EXPECT_EQ(viewer::zoomFactorStatus(m.zoomFactor()), "Zoom 169%");
+    m.fitView();
+    EXPECT_EQ(viewer::zoomFactorStatus(m.zoomFactor()), "Zoom 40%");
+    EXPECT_EQ(viewer::zoomFactorStatus(0.052), "Zoom 5.2%");
+    EXPECT_EQ(viewer::zoomFactorStatus(0.0), "");
+    EXPECT_DOUBLE_EQ(ZoomModel().zoomFactor(), 0.0);
+
+    EXPECT_FALSE(pictureInBox(452, 408, 452, 408).sourceLargerThanBox());
+    EXPECT_TRUE(pictureInBox(453, 10, 452, 408).sourceLargerThanBox());
+    EXPECT_TRUE(pictureInBox(10, 409, 452, 408).sourceLargerThanBox());
+}
+
+TEST(ZoomModel, WheelNotchesAccumulateAndTurningBackStartsAfresh)
+{
+    int rest = 0;
+    const struct {
+        int delta;
+        int notches;
+    } steps[] = {{120, 1}, {60, 0}, {60, 1}, {-30, 0}, {-90, -1}, {240, 2}, {50, 0}, {-240, -2}, {0, 0}};
+    for (const auto& step : steps)
+        EXPECT_EQ(viewer::takeWheelNotches(rest, step.delta), step.notches) << step.delta;
+    rest = 119;
+    EXPECT_EQ(viewer::takeWheelNotches(rest, INT32_MAX), 1000);  // no overflow, a bounded burst
+}

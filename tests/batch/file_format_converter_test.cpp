@@ -31,9 +31,11 @@ int position(const std::string& pattern)
 
 TEST(FileFormatConverter, ListsOfFormats)
 {
-    ASSERT_EQ(batch::converterInputFormats().size(), 43u);
+    ASSERT_EQ(batch::converterInputFormats().size(), 45u);
     EXPECT_STREQ(batch::converterInputFormats()[0].pattern, "");
     EXPECT_STREQ(batch::converterInputFormats()[42].item, "EMF - Windows enhanced meta files");
+    EXPECT_STREQ(batch::converterInputFormats()[43].pattern, "/*.jp2");
+    EXPECT_STREQ(batch::converterInputFormats()[44].pattern, "/*.j2k");
     ASSERT_EQ(batch::converterOutputFormats().size(), 7u);
     for (int k = 0; k < 7; ++k)
         EXPECT_EQ(batch::converterOutputFormats()[k].extension, pictures::saveExtension(k + 1));

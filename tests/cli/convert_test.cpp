@@ -5,6 +5,7 @@
 #include <map>
 #include <sys/wait.h>
 
+#include "imagelib/memory_codecs.h"
 #include "platform/files.h"
 #include "test_support/temp_dir.h"
 
@@ -146,6 +147,33 @@ TEST(NisttoolConvertFile, WritesTheNamedFileInTheFormatOfItsExtension)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("a.gif: Unsupported file extension"), std::string::npos);
     EXPECT_FALSE(fs::exists(t.path() / "a.gif"));
+}
+
+TEST(NisttoolConvertFile, ReadsJpeg2000FilesAndCodestreams)
+{
+    TempDir t;
+    std::vector<std::uint8_t> gray(100 * 90);
+    for (std::size_t i = 0; i < gray.size(); ++i)
+        gray[i] = static_cast<std::uint8_t>(i * 7);
+    for (const bool jp2 : {true, false}) {
+        const fs::path in = t.path() / "in" / (jp2 ? "face.jp2" : "print.j2k");
+        fs::create_directories(in.parent_path());
+        const std::vector<std::uint8_t> bytes = imagelib::encodeJpeg2000Bytes(gray.data(), 100, 90, 1, jp2);
+        ASSERT_TRUE(platform::writeWholeFile(in, bytes.data(), bytes.size()));
+        const fs::path out = t.path() / (in.stem().string() + ".png");
+        const ToolResult r = nisttool(t.path(), {"convert-file", in.string(), out.string()});
+        EXPECT_EQ(r.exitCode, 0) << in << r.err;
+        const platform::FileContents png = platform::readWholeFile(out);
+        const imagelib::DecodedPicture picture = imagelib::decodePngBytes(png.bytes.data(), png.bytes.size());
+        EXPECT_EQ(picture.bitmap.width(), 100) << in;
+        EXPECT_EQ(picture.bitmap.height(), 90) << in;
+    }
+    // The directory converter takes them by their extensions too.
+    const ToolResult tree = nisttool(t.path(), {"convert", "--from", "jp2,j2k", "--to", "bmp", "--jobs", "1",
+                                                (t.path() / "in").string(), (t.path() / "out").string()});
+    EXPECT_EQ(tree.exitCode, 0) << tree.err;
+    EXPECT_TRUE(fs::exists(t.path() / "out" / "face.bmp"));
+    EXPECT_TRUE(fs::exists(t.path() / "out" / "print.bmp"));
 }
 
 }  // namespace

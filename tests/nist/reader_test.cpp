@@ -458,6 +458,63 @@ TEST_F(ReaderTest, TruncatedAndRandomFilesNeverReadPastTheBuffer)
     }
 }
 
+namespace {
+
+// What a load left that a view of the bytes could get wrong.
+struct LoadResult {
+    std::vector<Problem> problems;
+    std::vector<std::vector<RecordField>> fields;
+    std::vector<std::vector<std::uint8_t>> images;
+    std::vector<std::string> type2Values;
+
+    bool operator==(const LoadResult&) const = default;
+};
+
+LoadResult loadResult(const TransactionReader& reader)
+{
+    LoadResult r{reader.problems(), {}, {}, {}};
+    for (const NistRecord& rec : reader.records()) {
+        r.fields.push_back(rec.fields);
+        r.images.push_back(rec.image.data);
+    }
+    for (const T_T4& t4 : reader.type4Records())
+        r.images.push_back(t4.imageData);
+    for (int row = 1; row < reader.type2Table().rowCount(); ++row)
+        r.type2Values.push_back(reader.type2Table().value(row));
+    return r;
+}
+
+}  // namespace
+
+TEST_F(ReaderTest, AViewOfTheCallersBytesReadsLikeACopyAndStopsAtItsEnd)
+{
+    TransactionWriter w;
+    w.addType2Record({{3, "abc"}, {7, std::string(1500, 'v')}});
+    w.addType4Record(fixtures::print(1, 1, 40));
+    w.addTaggedRecord(10, 3, {{3, "FACE"}}, std::vector<std::uint8_t>(300, 0x5A));
+    const std::vector<std::uint8_t> file = w.build();
+    // Bytes after each cut that a reader going past the view would take in.
+    std::vector<std::uint8_t> padded = file;
+    padded.insert(padded.end(), file.begin(), file.end());
+    for (std::size_t n = 0; n <= file.size(); n += n < 300 ? 1 : 37) {
+        LoadResult copied, viewed;
+        try {
+            reader.loadNistBytes(std::vector<std::uint8_t>(file.begin(), file.begin() + n));
+        } catch (const std::exception&) {
+        }
+        copied = loadResult(reader);
+        try {
+            reader.loadNistView(std::span(padded).first(n));
+        } catch (const std::exception&) {
+        }
+        viewed = loadResult(reader);
+        ASSERT_TRUE(viewed == copied) << "cut at " << n;
+        EXPECT_EQ(reader.buffer().data(), padded.data());
+    }
+    reader.loadNistView(file);
+    EXPECT_EQ(reader.completeness(), Completeness::Complete);
+}
+
 TEST_F(ReaderTest, LoadNistFileReportsFilesItCannotRead)
 {
     TempDir dir;

@@ -40,7 +40,7 @@ std::string errorOf(const PictureClass& c, Bytes bytes)
     return "(loaded)";
 }
 
-TEST(LibraryGraphics, DecodeWithTheLibrarysReaders)
+TEST(LibraryFormats, ClassesReadTheLibrarysFixtures)
 {
     struct Case {
         const char* extension;

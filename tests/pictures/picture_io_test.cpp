@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "imagelib/image_library.h"
+#include "imagelib/memory_codecs.h"
 #include "picture_support.h"
 #include "pictures/picture_io.h"
 #include "test_support/temp_dir.h"
@@ -68,6 +69,26 @@ TEST(OpenPicture, EachPathReachesItsClass)
     }
 }
 
+TEST(OpenPicture, JpegTwoThousandFilesAndCodestreams)
+{
+    TempDir dir;
+    std::vector<std::uint8_t> gray(24 * 16);
+    for (std::size_t i = 0; i < gray.size(); ++i)
+        gray[i] = static_cast<std::uint8_t>(i % 251);
+    for (const bool jp2 : {true, false}) {
+        const fs::path file = dir.path() / (jp2 ? "face.JP2" : "print.j2k");
+        const std::vector<std::uint8_t> bytes = imagelib::encodeJpeg2000Bytes(gray.data(), 24, 16, 1, jp2);
+        ASSERT_TRUE(platform::writeWholeFile(file, bytes.data(), bytes.size()));
+        const pictures::OpenResult r = openPicture(file.string());
+        EXPECT_TRUE(r.known) << file;
+        EXPECT_EQ(r.error, "") << file;
+        EXPECT_EQ(r.className, "TJPEG2000Graphic") << file;
+        ASSERT_EQ(r.picture.bitmap.width(), 24) << file;
+        ASSERT_EQ(r.picture.bitmap.height(), 16) << file;
+        EXPECT_EQ(r.picture.bitmap.topRow(2)[3 * 5], gray[2 * 24 + 5]) << file;  // lossless
+    }
+}
+
 TEST(OpenPicture, FailuresCarryTheTextTheViewerShows)
 {
     TempDir dir;
@@ -91,6 +112,7 @@ TEST(OpenPicture, FailuresCarryTheTextTheViewerShows)
         {"junk.pgm", "Cannot load image. Invalid or unexpected PPM image format."},
         {"junk.rla", "Stream read error in RLA file."},
         {"junk.ico", "Cannot load image. Invalid or unexpected ICO image format."},
+        {"junk.jp2", "Cannot load image. Invalid or unexpected JPEG 2000 image format."},
     };
     for (const auto& [name, text] : bad) {
         const fs::path file = dir.path() / name;

@@ -42,7 +42,7 @@ TEST(PictureRegistry, EveryViewerExtensionReachesTheClassThatLoadsIt)
         {"rla", "TRLAGraphic"},     {"sgi", "TSGIGraphic"},     {"bw", "TSGIGraphic"},     {"ppm", "TPPMGraphic"},
         {"pgm", "TPPMGraphic"},     {"pbm", "TPPMGraphic"},     {"pic", "TAutodeskGraphic"}, {"pcd", "TPCDGraphic"},
         {"cut", "TCUTGraphic"},     {"psp", "TPSPGraphic"},     {"ico", "TIcon"},          {"wmf", "TMetafile"},
-        {"emf", "TMetafile"},       {"jfif", "TJPEGImage"},
+        {"emf", "TMetafile"},       {"jfif", "TJPEGImage"},     {"jp2", "TJPEG2000Graphic"}, {"j2k", "TJPEG2000Graphic"},
     };
     const PictureRegistry& registry = pictures::pictureRegistry();
     for (const std::string& dotted : pictures::viewerExtensions()) {
@@ -65,13 +65,14 @@ TEST(PictureRegistry, StartUpOrderAndDescriptions)
     std::vector<std::string> order;
     for (const auto& f : formats)
         order.push_back(f.extension);
-    // The platform's six first, the additional readers' 35 next, the viewer's 13 last.
-    ASSERT_EQ(order.size(), 6u + 35u + 13u);
+    // The platform's six first, the additional readers' 37 next, the viewer's 13 last.
+    ASSERT_EQ(order.size(), 6u + 37u + 13u);
     EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 6),
               (std::vector<std::string>{"bmp", "ico", "wmf", "emf", "jpg", "jpeg"}));
     EXPECT_EQ(order[6], "ico");
     EXPECT_EQ(order[6 + 34], "png");
-    EXPECT_EQ(order[6 + 35], "wsq");
+    EXPECT_EQ(order[6 + 36], "j2k");
+    EXPECT_EQ(order[6 + 37], "wsq");
     EXPECT_EQ(order.back(), "jpe");
     const PictureRegistry& registry = pictures::pictureRegistry();
     EXPECT_EQ(registry.find("tif")->description, "PC TIF images");
@@ -84,7 +85,7 @@ TEST(PictureRegistry, StartUpOrderAndDescriptions)
 TEST(FileFormatList, KindsAndClassesAsRegisteredAtStartUp)
 {
     const TFileFormatList& list = pictures::additionalFormatList();
-    ASSERT_EQ(list.extensions().size(), 35u);
+    ASSERT_EQ(list.extensions().size(), 37u);
     std::map<std::string, int> kinds;
     for (const auto& e : list.extensions())
         kinds[e.extension] = e.kind;
@@ -103,6 +104,7 @@ TEST(FileFormatList, KindsAndClassesAsRegisteredAtStartUp)
     EXPECT_EQ(classes["TMetafile"], (std::pair<std::string, int>{"Windows metafiles", 2}));
     EXPECT_EQ(classes["TJPEGImage"].first, "JPG images");
     EXPECT_EQ(classes["TBitmap"], (std::pair<std::string, int>{"Windows bitmaps", 2}));
+    EXPECT_EQ(classes["TJPEG2000Graphic"], (std::pair<std::string, int>{"JPEG 2000 images", 2}));
 }
 
 TEST(FileFormatList, SecondRegistrationFailsUnlessItReplaces)

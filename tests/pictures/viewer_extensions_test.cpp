@@ -13,5 +13,7 @@ TEST(ViewerExtensions, LowerCasedFromTheLastDotOfTheName)
     EXPECT_FALSE(pictures::isViewerExtension("notes.txt"));
     EXPECT_FALSE(pictures::isViewerExtension("transaction.nist"));
     EXPECT_FALSE(pictures::isViewerExtension("wsq"));
-    EXPECT_EQ(pictures::viewerExtensions().size(), 44u);
+    EXPECT_TRUE(pictures::isViewerExtension("face.JP2"));
+    EXPECT_TRUE(pictures::isViewerExtension("print.j2k"));
+    EXPECT_EQ(pictures::viewerExtensions().size(), 46u);
 }

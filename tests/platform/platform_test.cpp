@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/prompter.h"
+#include "platform/recent_files.h"
 #include "test_support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -99,6 +100,43 @@ TEST(IniFile, KeepsSectionsAndKeys)
     EXPECT_EQ(again.readString("Directories", "input_directory", ""), "/data/in");
     EXPECT_TRUE(again.readBool("Show", "show_zoom_toolbar", false));
     EXPECT_FALSE(again.readBool("Show", "missing", false));
+}
+
+TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight)
+{
+    TempDir dir;
+    const fs::path path = dir.path() / "settings.ini";
+    ASSERT_TRUE(IniFile(path).writeString("Viewer", "fit_large_pictures", "1"));
+    RecentFiles recent(IniFile(path), "NIST");
+    EXPECT_TRUE(recent.entries().empty());
+    for (int i = 1; i <= 10; ++i)
+        ASSERT_TRUE(recent.add("/data/t" + std::to_string(i) + ".nist"));
+    std::vector<std::string> expected;
+    for (int i = 10; i >= 3; --i)
+        expected.push_back("/data/t" + std::to_string(i) + ".nist");
+    EXPECT_EQ(recent.entries(), expected);
+
+    // Opening a listed file again moves it to the front; a name with = stays whole.
+    ASSERT_TRUE(recent.add("/data/t5.nist"));
+    ASSERT_TRUE(recent.add("/data/a=b.nist"));
+    RecentFiles again(IniFile(path), "NIST");
+    ASSERT_EQ(again.entries().size(), 8u);
+    EXPECT_EQ(again.entries()[0], "/data/a=b.nist");
+    EXPECT_EQ(again.entries()[1], "/data/t5.nist");
+    EXPECT_EQ(again.entries()[7], "/data/t4.nist");
+
+    // Names the settings file would not give back are not listed.
+    for (const char* bad : {"", "/data/line\nbreak.nist", "/data/cr\r.nist", "/data/trailing ", "\tlead"})
+        EXPECT_FALSE(again.add(bad)) << bad;
+    EXPECT_EQ(again.entries()[0], "/data/a=b.nist");
+
+    ASSERT_TRUE(again.remove("/data/t5.nist"));
+    EXPECT_EQ(again.entries().size(), 7u);
+    EXPECT_EQ(again.entries()[1], "/data/t10.nist");
+    ASSERT_TRUE(again.clear());
+    EXPECT_TRUE(again.entries().empty());
+    // The other keys of the file stay.
+    EXPECT_EQ(IniFile(path).readString("Viewer", "fit_large_pictures", ""), "1");
 }
 
 TEST(Prompter, RecordsAndAnswersFromQueue)

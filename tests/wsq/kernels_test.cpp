@@ -159,7 +159,7 @@ TEST(Kernels, WholeTransformsMatchTheReference)
                                       0.418092281f, -0.0406894162f, -0.0645388812f};
     for (wsq::simd::Level level : levels()) {
         wsq::simd::setLevel(level);
-        for (const auto [w, h] : {std::pair{81, 81}, {301, 257}, {640, 97}, {333, 480}}) {
+        for (const auto& [w, h] : {std::pair{81, 81}, {301, 257}, {640, 97}, {333, 480}}) {
             const WaveletTrees trees = build_trees(w, h);
             const std::vector<float> image = randomFloats(static_cast<std::size_t>(w) * h, rng);
             std::vector<float> got = image, want = image;
@@ -235,6 +235,98 @@ TEST(Kernels, FloatToByteAndQuantizeMatchTheReference)
         for (std::size_t i = 0; i < n; ++i)
             ASSERT_EQ(gotIdx[i], wsq::reference::quantizeCoefficient(in[i], q, zHalf))
                 << "x=" << in[i] << " q=" << q << " round " << round;
+    }
+}
+
+TEST(Kernels, WindowSumsMatchThePlainLoopForEveryLength)
+{
+    std::mt19937 rng(17);
+    const int stride = 2003;
+    for (int cols = 1; cols <= 2000; ++cols) {
+        // Up to four windows of different widths and heights, as the
+        // subbands of one group have.
+        const int lanes = 1 + cols % wsq::simd::kWindowLanes;
+        std::vector<float> image = randomFloats(static_cast<std::size_t>(stride) * 4, rng, cols % 3 ? 200.0f : 1e4f);
+        std::vector<wsq::simd::Window> windows;
+        for (int k = 0; k < lanes; ++k) {
+            const int w = k == 0 ? cols : 1 + static_cast<int>(rng() % static_cast<unsigned>(cols));
+            const int h = 1 + static_cast<int>(rng() % 3);
+            const int x = static_cast<int>(rng() % static_cast<unsigned>(stride - w + 1));
+            windows.push_back({image.data() + (4 - h) * stride + x, w, h});
+        }
+        float sums[wsq::simd::kWindowLanes], squares[wsq::simd::kWindowLanes];
+        wsq::simd::windowSums(windows.data(), lanes, stride, sums, squares);
+        for (int k = 0; k < lanes; ++k) {
+            float wantSum, wantSquares;
+            wsq::reference::windowSums(windows[k].first, windows[k].cols, windows[k].rows, stride, wantSum,
+                                       wantSquares);
+            ASSERT_EQ(std::memcmp(&sums[k], &wantSum, sizeof(float)), 0) << "cols=" << cols << " lane " << k;
+            ASSERT_EQ(std::memcmp(&squares[k], &wantSquares, sizeof(float)), 0) << "cols=" << cols << " lane " << k;
+        }
+    }
+}
+
+TEST(Kernels, SubbandVariancesMatchTheReference)
+{
+    std::mt19937 rng(19);
+    for (const auto& [w, h] : {std::pair{81, 81}, {800, 750}, {333, 97}, {1001, 517}, {94, 1500}}) {
+        const WaveletTrees trees = build_trees(w, h);
+        const std::vector<float> image = randomFloats(static_cast<std::size_t>(w) * h, rng, 300.0f);
+        QuantValues got{}, want{};
+        got.variance.fill(-1.0f);
+        subband_variances(got, trees, image.data(), w);
+        wsq::reference::subband_variances(want, trees, image.data(), w);
+        ASSERT_EQ(std::memcmp(got.variance.data(), want.variance.data(), sizeof(float) * got.variance.size()), 0)
+            << w << "x" << h;
+    }
+}
+
+TEST(Kernels, MaximumMagnitudeAndZeroRunsMatchTheReferenceForEveryLength)
+{
+    std::mt19937 rng(23);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float specials[] = {nan, -0.0f, 0.0f, std::numeric_limits<float>::infinity(), -1e30f};
+    for (int n = 1; n <= 2000; ++n) {
+        std::vector<float> in = randomFloats(static_cast<std::size_t>(n), rng, 500.0f);
+        if (n % 3 == 0)
+            in[rng() % in.size()] = specials[rng() % std::size(specials)];
+        const float got = wsq::simd::maxMagnitude(in.data(), n);
+        const float want = wsq::reference::maxMagnitude(in.data(), n);
+        ASSERT_EQ(std::memcmp(&got, &want, sizeof(float)), 0) << "n=" << n;
+
+        // Zeros up to a random point (or the end), then anything.
+        std::vector<std::int16_t> indices(static_cast<std::size_t>(n), 0);
+        for (std::size_t i = rng() % (indices.size() + 1); i < indices.size(); ++i)
+            indices[i] = static_cast<std::int16_t>(rng() % 3 == 0 ? 0 : rng());
+        ASSERT_EQ(wsq::simd::leadingZeros(indices.data(), n), wsq::reference::leadingZeros(indices.data(), n))
+            << "n=" << n;
+    }
+}
+
+TEST(Kernels, DeinterleaveAndPixelStatisticsMatchTheReferenceForEveryLength)
+{
+    std::mt19937 rng(29);
+    for (int n = 1; n <= 2000; ++n) {
+        const std::vector<float> in = randomFloats(static_cast<std::size_t>(n), rng);
+        const int m = (n + 1) / 2, p = n / 2;
+        std::vector<float> got(static_cast<std::size_t>(n) + 1, -7.0f), want = got;
+        wsq::simd::deinterleave(got.data(), got.data() + m, in.data(), m, p);
+        wsq::reference::deinterleave(want.data(), want.data() + m, in.data(), m, p);
+        ASSERT_TRUE(sameBits(got, want)) << "n=" << n;
+
+        // Narrow ranges too, so that the extremes are not simply 0 and 255.
+        const int base = static_cast<int>(rng() % 200);
+        const int span = n % 2 ? 56 : 256 - base;
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(n));
+        for (unsigned char& px : pixels)
+            px = static_cast<unsigned char>(base + static_cast<int>(rng() % static_cast<unsigned>(span)));
+        std::uint64_t gotSum = 1, wantSum = 2;
+        int gotLow = -1, gotHigh = -1, wantLow = -2, wantHigh = -2;
+        wsq::simd::pixelStats(pixels.data(), pixels.size(), gotSum, gotLow, gotHigh);
+        wsq::reference::pixelStats(pixels.data(), pixels.size(), wantSum, wantLow, wantHigh);
+        ASSERT_EQ(gotSum, wantSum) << "n=" << n;
+        ASSERT_EQ(gotLow, wantLow) << "n=" << n;
+        ASSERT_EQ(gotHigh, wantHigh) << "n=" << n;
     }
 }
 
