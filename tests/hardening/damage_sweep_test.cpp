@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "alloc_hooks.h"
+#include "imagelib/memory_codecs.h"
 #include "nist/transaction_reader.h"
 #include "pictures/registry.h"
 #include "platform/files.h"
@@ -186,6 +187,12 @@ std::string ppmFile()
     return f;
 }
 
+// A JPEG 2000 file (JP2 boxes around the codestream) of 16 x 12 gray pixels.
+Bytes jpeg2000File()
+{
+    return imagelib::encodeJpeg2000Bytes(fixtures::pattern(16, 12, 1, 2).data(), 16, 12, 1, true);
+}
+
 struct PictureFixture {
     const char* className;
     std::string path;   // the fixture, or the name it is loaded under (a companion file lies beside it)
@@ -229,6 +236,7 @@ std::vector<PictureFixture> pictureFixtures()
         file("TRGBImage", dataFile("sgi/rgba_rle.rgb")),
         file("TPCXImage", dataFile("pcx/colors256.pcx")),
         file("TIFFImage", corpus + "image_iff/pbm.iff"),
+        PictureFixture{"TJPEG2000Graphic", "", jpeg2000File()},
     };
 }
 
