@@ -1,5 +1,6 @@
 #include "imagelib/wsq_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <sys/stat.h>
@@ -133,8 +134,12 @@ int loadWsq(const std::string& fileName, ImageRecord& record, WsqImageInfo& info
     }
     std::vector<unsigned char> gray;
     int width = 0, height = 0, depth = 0, ppi = 0, lossy = 0;
-    if (int ret = wsq_decode_mem(&gray, &width, &height, &depth, &ppi, &lossy, stream.data(), stream.size())) {
-        SetLastImageError(kImageCorrupted);
+    // The frame may not ask for more than the picture limit in force: the
+    // record takes 3 bytes a pixel, and the decode more before it.
+    WsqDecodeLimits limits;
+    limits.maxPixels = std::min<long long>(limits.maxPixels, static_cast<long long>(imageLimits().maxImageBytes / 3));
+    if (int ret = wsq_decode_mem(&gray, &width, &height, &depth, &ppi, &lossy, stream.data(), stream.size(), limits)) {
+        SetLastImageError(ret == WSQ_ERR_FRAME_TOO_LARGE ? kImageNoMemory : kImageCorrupted);
         return lowByte(ret);
     }
     record.width = static_cast<std::uint32_t>(width);

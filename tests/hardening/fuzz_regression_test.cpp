@@ -12,6 +12,7 @@
 
 #include "alloc_hooks.h"
 #include "imagelib/image_library.h"
+#include "imagelib/limits.h"
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"
 #include "nist/transaction_reader.h"
@@ -37,6 +38,10 @@ TEST(FuzzRegression, EveryKeptInputEndsInAResult)
 {
     platform::RecordingPrompter prompter;
     platform::ScopedPrompter scope(prompter);
+    // The picture limit the WSQ fuzz target runs with.
+    imagelib::ImageLimits fuzzing;
+    fuzzing.maxImageBytes = std::uint64_t{4} << 20;
+    imagelib::ScopedImageLimits limits(fuzzing);
     const std::vector<fs::path> files = regressionInputs();
     ASSERT_FALSE(files.empty());
     for (const fs::path& file : files) {
@@ -93,6 +98,31 @@ TEST(FuzzRegression, StreamCarryingFewIndicesOfAHugeFrame)
     EXPECT_EQ(hash, 0x3d942fa75d1d2eecULL);
     const auto flat = std::find_if(out.begin() + 7386 * 128, out.end(), [](unsigned char b) { return b != 182; });
     EXPECT_TRUE(flat == out.end());
+}
+
+// A 741-byte WSQ file of 63327 x 96 pixels: decoded under the default
+// limits, refused as too large for memory under a smaller picture limit,
+// before the codec allocates for the frame.
+TEST(FuzzRegression, WsqFrameWithinThePictureLimit)
+{
+    const std::string file = (fs::path(NV_TEST_DATA_DIR) / "fuzz" / "wide_frame.wsq").string();
+    platform::RecordingPrompter prompter;
+    platform::ScopedPrompter scope(prompter);
+    imagelib::WsqImageInfo info;
+    const auto bitmap = imagelib::LoadImageToBitmap(file, &info, 0);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->width(), 63327);
+    imagelib::ImageLimits small;
+    small.maxImageBytes = 3 * 63327 * 96 - 1;
+    imagelib::ScopedImageLimits limits(small);
+    std::size_t largest = 0;
+    {
+        allochooks::Armed counting(0);
+        EXPECT_FALSE(imagelib::LoadImageToBitmap(file, &info, 0));
+        largest = allochooks::largestRequest();
+    }
+    EXPECT_EQ(imagelib::GetLastImageError(), imagelib::kImageNoMemory);
+    EXPECT_LT(largest, std::size_t{1} << 20);
 }
 
 }  // namespace
