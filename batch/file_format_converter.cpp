@@ -208,6 +208,12 @@ ConversionOutcome PictureFileConverter::operator()(const std::string& source, co
     pictures::SaveOptions save;
     save.filterIndex = index;
     save.wsq = options_.wsq;
+    save.resolution = options_.resolution.value_or(opened.picture.resolution);
+    if (index == 1 && options_.wsqPpiFromSource) {
+        const std::optional<int> ppi = pictures::wsqPpiOf(opened.picture.resolution);
+        outcome.ppiDefaulted = !ppi;
+        save.wsq.Ppi = ppi.value_or(options_.wsq.Ppi);
+    }
     if (index == 3) {
         lastTiff_.compression = options_.tiffCompression;
         if (options_.tiffPredictor)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imagelib/resolution.h"
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"
 
@@ -73,6 +74,9 @@ struct ConversionOutcome {
     std::string target;  // the name written (or that would have been)
     bool converted = false;
     std::string reason;  // why not, when not converted
+    // A WSQ output that took the fallback ppi because its source states none
+    // (only with ConverterSaveOptions::wsqPpiFromSource).
+    bool ppiDefaulted = false;
 };
 
 // Opens a file and saves it in the run's output format; one call per file.
@@ -111,6 +115,12 @@ struct ConverterSaveOptions {
     // TIFF save; without carrying, each file starts from tiffStart, so files
     // convert alike in any order (nisttool's parallel runs).
     bool carryTiffOptions = true;
+    // nisttool: a WSQ output records its source's ppi, and wsq.Ppi only when
+    // the source states none. Without, every WSQ output takes wsq.Ppi (the
+    // WSQ properties dialog's value).
+    bool wsqPpiFromSource = false;
+    // The resolution written into every other output; none: each source's own.
+    std::optional<imagelib::Resolution> resolution;
 };
 
 // The viewer's open and save of one file, with the state it keeps between

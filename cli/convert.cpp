@@ -114,7 +114,10 @@ std::vector<batch::ConversionOutcome> convertAll(const Plan& plan, const Convert
 {
     std::vector<batch::ConversionOutcome> outcomes(plan.files.size());
     batch::ConverterSaveOptions save;
-    save.wsq = options.wsq;
+    save.wsq = wsqImageInfo(options.wsq, options.wsq.ppi.value_or(kFallbackPpi));
+    save.wsqPpiFromSource = !options.wsq.ppi;
+    if (options.wsq.ppi)
+        save.resolution = imagelib::uniformResolution(*options.wsq.ppi);
     // Each file converts on its own, so the order of threads cannot matter.
     save.carryTiffOptions = false;
     std::atomic<std::size_t> next{0}, done{0};
@@ -177,6 +180,9 @@ int run(const std::vector<std::string>& args)
             ++converted;
         else
             std::fprintf(stderr, "nisttool: %s: %s\n", o.source.c_str(), o.reason.c_str());
+        if (o.ppiDefaulted)
+            std::fprintf(stderr, "nisttool: %s: states no resolution; %d ppi written\n", o.source.c_str(),
+                         kFallbackPpi);
     }
     std::fprintf(stderr, "nisttool: %zu of %zu files converted\n", converted, outcomes.size());
     return converted == outcomes.size() ? kExitOk : kExitFailure;
@@ -208,7 +214,7 @@ bool parseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o
             }
             options.outputFormat = *format;
         }
-        options.wsq = wsqImageInfo(wsqOutputOptions(given));
+        options.wsq = wsqOutputOptions(given);
         options.jobs = static_cast<unsigned>(given.intValue("--jobs", 0, 1, 1024));
         if (options.inputFormats.empty() || options.outputFormat < 0) {
             error = "--from and --to are needed";

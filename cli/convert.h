@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "imagelib/wsq_file.h"
+#include "cli/options.h"
 
 namespace cli {
 
@@ -13,7 +13,7 @@ struct ConvertOptions {
     bool recursive = false;
     std::vector<int> inputFormats;  // positions in batch::converterInputFormats()
     int outputFormat = -1;          // position in batch::converterOutputFormats()
-    imagelib::WsqImageInfo wsq;
+    WsqOutputOptions wsq;           // --ppi none: each source's own ppi
     unsigned jobs = 0;              // 0: one per core
     std::string inputDirectory;
     std::string outputDirectory;

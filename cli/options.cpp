@@ -146,7 +146,10 @@ WsqOutputOptions wsqOutputOptions(const Options& options)
 {
     WsqOutputOptions out;
     out.bitrate = options.doubleValue("--bitrate", out.bitrate, 0.0, 100.0);
-    out.ppi = options.intValue("--ppi", out.ppi, -1, 1000000);
+    // A resolution is a positive number: 0 or -1 would label a print with a
+    // scale a matcher cannot use.
+    if (options.value("--ppi"))
+        out.ppi = options.intValue("--ppi", 0, 1, 1000000);
     out.comment = options.value("--comment");
     return out;
 }

@@ -65,10 +65,12 @@ namespace cli {
 
 // The options of a WSQ output, shared by the commands that write WSQ.
 struct WsqOutputOptions {
-    double bitrate = 0.75;  // --bitrate R, above 0 and below 100
-    int ppi = 500;          // --ppi N, -1 (unknown) to 1000000
+    double bitrate = 0.75;       // --bitrate R, above 0 and below 100
+    std::optional<int> ppi;      // --ppi N, 1 to 1000000; none: the source's
     std::optional<std::string> comment;  // --comment TEXT
 };
+// The ppi written into a WSQ stream when neither --ppi nor the source gives one.
+inline constexpr int kFallbackPpi = 500;
 inline const std::vector<OptionSpec> kWsqOutputOptionSpecs = {
     {"--bitrate", "R"}, {"--ppi", "N"}, {"--comment", "TEXT"}};
 // Throws UsageError for a malformed bit rate or ppi.

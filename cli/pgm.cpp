@@ -1,6 +1,7 @@
 #include "cli/pgm.h"
 
 #include <cstdio>
+#include <string>
 
 namespace cli {
 
@@ -8,13 +9,26 @@ namespace {
 
 bool isSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
+// The ppi of a comment reading "PPI N" (blanks around allowed); none otherwise.
+std::optional<int> commentPpi(const std::string& text)
+{
+    int ppi = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), " PPI %d %c", &ppi, &rest) == 1 && ppi >= 1 && ppi <= 1000000)
+        return ppi;
+    return std::nullopt;
+}
+
 // Skips whitespace and comments, then reads a decimal number (at most 65535).
-bool readNumber(const std::vector<std::uint8_t>& b, std::size_t* pos, int* value)
+bool readNumber(const std::vector<std::uint8_t>& b, std::size_t* pos, int* value, std::optional<int>* ppi)
 {
     while (*pos < b.size() && (isSpace(b[*pos]) || b[*pos] == '#')) {
         if (b[*pos] == '#') {
+            const std::size_t start = ++*pos;
             while (*pos < b.size() && b[*pos] != '\n')
                 ++*pos;
+            if (const std::optional<int> stated = commentPpi(std::string(b.begin() + start, b.begin() + *pos)))
+                *ppi = stated;
         } else {
             ++*pos;
         }
@@ -39,8 +53,9 @@ bool readPgm(const std::vector<std::uint8_t>& bytes, GrayImage* image, std::stri
     }
     std::size_t pos = 2;
     int width = 0, height = 0, maxval = 0;
-    if (!readNumber(bytes, &pos, &width) || !readNumber(bytes, &pos, &height) ||
-        !readNumber(bytes, &pos, &maxval) || pos >= bytes.size() || !isSpace(bytes[pos])) {
+    std::optional<int> ppi;
+    if (!readNumber(bytes, &pos, &width, &ppi) || !readNumber(bytes, &pos, &height, &ppi) ||
+        !readNumber(bytes, &pos, &maxval, &ppi) || pos >= bytes.size() || !isSpace(bytes[pos])) {
         *error = "malformed PGM header";
         return false;
     }
@@ -60,6 +75,7 @@ bool readPgm(const std::vector<std::uint8_t>& bytes, GrayImage* image, std::stri
     }
     image->width = width;
     image->height = height;
+    image->ppi = ppi;
     image->pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
                          bytes.begin() + static_cast<std::ptrdiff_t>(pos + count));
     return true;
@@ -67,8 +83,9 @@ bool readPgm(const std::vector<std::uint8_t>& bytes, GrayImage* image, std::stri
 
 std::vector<std::uint8_t> writePgm(const GrayImage& image)
 {
-    char header[64];
-    const int n = std::snprintf(header, sizeof header, "P5\n%d %d\n255\n", image.width, image.height);
+    char header[96];
+    const std::string ppi = image.ppi ? "# PPI " + std::to_string(*image.ppi) + "\n" : "";
+    const int n = std::snprintf(header, sizeof header, "P5\n%s%d %d\n255\n", ppi.c_str(), image.width, image.height);
     std::vector<std::uint8_t> out(header, header + n);
     out.insert(out.end(), image.pixels.begin(), image.pixels.end());
     return out;

@@ -201,7 +201,7 @@ int runDecode(const std::vector<std::string>& args)
         throw UsageError("wsq decode takes an input and an output file");
     // Every picture format of the image library; PGM stays for tools that want raw gray.
     if (!isPgmName(args[1]))
-        return convertImageFile(args[0], args[1], imagelib::WsqImageInfo{});
+        return convertImageFile(args[0], args[1], WsqOutputOptions{});
     std::vector<std::uint8_t> bytes;
     if (!readInput(args[0], &bytes))
         return kExitFailure;
@@ -212,6 +212,8 @@ int runDecode(const std::vector<std::string>& args)
         printDiagnostic(args[0], "not decoded (code " + std::to_string(ret) + ")");
         return kExitFailure;
     }
+    if (ppi > 0)
+        image.ppi = ppi;
     return writeOutput(args[1], writePgm(image)) ? kExitOk : kExitFailure;
 }
 
@@ -220,10 +222,9 @@ int runEncode(const std::vector<std::string>& args, const WsqOutputOptions& wsq)
     if (args.size() != 2)
         throw UsageError("wsq encode takes an input and an output file");
     const float bitrate = static_cast<float>(wsq.bitrate);
-    const int ppi = wsq.ppi;
     const std::optional<std::string>& comment = wsq.comment;
     if (!isPgmName(args[0]))
-        return convertImageFile(args[0], args[1], wsqImageInfo(wsq));
+        return convertImageFile(args[0], args[1], wsq);
     std::vector<std::uint8_t> bytes;
     if (!readInput(args[0], &bytes))
         return kExitFailure;
@@ -233,13 +234,18 @@ int runEncode(const std::vector<std::string>& args, const WsqOutputOptions& wsq)
         printDiagnostic(args[0], error);
         return kExitFailure;
     }
+    const WsqPpiChoice ppi = chooseWsqPpi(wsq, image.ppi);
     std::vector<unsigned char> stream;
-    if (int ret = wsq_encode_1(&stream, bitrate, image.pixels.data(), image.width, image.height, 8, ppi,
+    if (int ret = wsq_encode_1(&stream, bitrate, image.pixels.data(), image.width, image.height, 8, ppi.ppi,
                                comment ? std::optional<std::string_view>(*comment) : std::nullopt)) {
         printDiagnostic(args[0], "not encoded (code " + std::to_string(ret) + ")");
         return kExitFailure;
     }
-    return writeOutput(args[1], stream) ? kExitOk : kExitFailure;
+    if (!writeOutput(args[1], stream))
+        return kExitFailure;
+    if (ppi.defaulted)
+        noteDefaultPpi(args[0]);
+    return kExitOk;
 }
 
 int runWsq(const std::vector<std::string>& args)
@@ -268,10 +274,12 @@ const CommandRegistrar registrar(Command{
     runWsq,
     "  info     markers, frame header, tables, NIST_COM entries and comments of a WSQ stream\n"
     "  decode   into any picture format the image library writes, chosen by OUT's extension\n"
-    "           (.pgm: binary PGM)\n"
+    "           (.pgm: binary PGM, the ppi in a '# PPI N' comment); 8-bit gray with the\n"
+    "           stream's ppi wherever the format holds them\n"
     "  encode   a gray picture (any format the library reads, or binary PGM) into WSQ\n"
     "           --bitrate R  bits per pixel, above 0 and below 100 (default 0.75)\n"
-    "           --ppi N      resolution written into the stream (default 500, -1 unknown)\n"
+    "           --ppi N      resolution written into the stream, 1 to 1000000 (default: the\n"
+    "                        picture's own, else 500, which is said on stderr)\n"
     "           --comment T  a comment segment\n\n"
     "The codec's own messages reach stderr only with --verbose.\n"});
 

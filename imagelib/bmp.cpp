@@ -130,7 +130,7 @@ int LoadBmpFile(const std::string& fileName, ImageRecord* record)
 
 namespace {
 
-int saveBmp(ImageFileWriter& out, const ImageRecord& record)
+int saveBmp(ImageFileWriter& out, const ImageRecord& record, const Resolution& resolution)
 {
     if (!imageRecordIsValid(record))
         return kImageNullRecord;
@@ -181,6 +181,8 @@ int saveBmp(ImageFileWriter& out, const ImageRecord& record)
     putLe16(header + 26, 1);
     putLe16(header + 28, depth);
     putLe32(header + 34, static_cast<std::uint32_t>(imageSize));
+    putLe32(header + 38, pixelsPerMetre(resolution.horizontal));
+    putLe32(header + 42, pixelsPerMetre(resolution.vertical));
     putLe32(header + 46, paletteCount);
     putLe32(header + 50, paletteCount);
     if (const int code = out.write(header, sizeof header))
@@ -196,10 +198,15 @@ int saveBmp(ImageFileWriter& out, const ImageRecord& record)
 
 int SaveBmpFile(const std::string& fileName, const ImageRecord& record)
 {
+    return SaveBmpFile(fileName, record, Resolution{});
+}
+
+int SaveBmpFile(const std::string& fileName, const ImageRecord& record, const Resolution& resolution)
+{
     // A record without pixels is refused before the file is created.
     if (!record.hasPixels())
         return runImageSave([] { return kImageNullRecord; });
-    return saveImageFile(fileName, [&](ImageFileWriter& out) { return saveBmp(out, record); });
+    return saveImageFile(fileName, [&](ImageFileWriter& out) { return saveBmp(out, record, resolution); });
 }
 
 }  // namespace imagelib

@@ -11,6 +11,7 @@
 #include "imagelib/image_record.h"
 #include "imagelib/jpeg.h"
 #include "imagelib/png.h"
+#include "imagelib/resolution.h"
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"
 
@@ -19,6 +20,8 @@ namespace imagelib {
 // Windows bitmap, uncompressed.
 int LoadBmpFile(const std::string& fileName, ImageRecord* record);
 int SaveBmpFile(const std::string& fileName, const ImageRecord& record);
+// The same with the resolution in the pixels-per-metre fields (0 for an unknown axis).
+int SaveBmpFile(const std::string& fileName, const ImageRecord& record, const Resolution& resolution);
 
 // Truevision Targa: colour-mapped, true-colour and grayscale, raw or run-length,
 // any origin; written uncompressed with a top-left origin.

@@ -181,7 +181,8 @@ void fillScanline(const ImageRecord& r, const std::uint8_t* src, JSAMPLE* dst, b
 }
 
 // Sets the long-jump target: a library error anywhere below ends here with code 1.
-int writeJpeg(JpegWriter& w, const std::string& fileName, const ImageRecord& record, int quality)
+int writeJpeg(JpegWriter& w, const std::string& fileName, const ImageRecord& record, int quality,
+              const Resolution& resolution)
 {
     if (setjmp(w.errors.jump))
         return kImageCorrupted;
@@ -201,6 +202,14 @@ int writeJpeg(JpegWriter& w, const std::string& fileName, const ImageRecord& rec
     w.cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&w.cinfo);
     jpeg_set_quality(&w.cinfo, quality, TRUE);
+    // JFIF density in dots per inch; it holds both axes or neither.
+    const std::optional<std::uint32_t> x = wholePpi(resolution.horizontal, 65535);
+    const std::optional<std::uint32_t> y = wholePpi(resolution.vertical, 65535);
+    if (x && y) {
+        w.cinfo.density_unit = 1;
+        w.cinfo.X_density = static_cast<UINT16>(*x);
+        w.cinfo.Y_density = static_cast<UINT16>(*y);
+    }
     jpeg_start_compress(&w.cinfo, TRUE);
     JSAMPARRAY line = (*w.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&w.cinfo), JPOOL_IMAGE,
                                                     record.width * static_cast<JDIMENSION>(w.cinfo.input_components), 1);
@@ -229,6 +238,11 @@ int LoadJpegFile(const std::string& fileName, ImageRecord* record)
 
 int SaveJpegFile(const std::string& fileName, const ImageRecord& record, int quality)
 {
+    return SaveJpegFile(fileName, record, quality, Resolution{});
+}
+
+int SaveJpegFile(const std::string& fileName, const ImageRecord& record, int quality, const Resolution& resolution)
+{
     return runImageSave([&] {
         JpegWriter writer;
         setupErrors(writer.errors);
@@ -241,7 +255,7 @@ int SaveJpegFile(const std::string& fileName, const ImageRecord& record, int qua
                 return code;
             source = &writer.wide;
         }
-        return closeWrittenFile(writer.file, writeJpeg(writer, fileName, *source, quality));
+        return closeWrittenFile(writer.file, writeJpeg(writer, fileName, *source, quality, resolution));
     });
 }
 

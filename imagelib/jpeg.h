@@ -4,6 +4,7 @@
 #include <string>
 
 #include "imagelib/image_record.h"
+#include "imagelib/resolution.h"
 
 namespace imagelib {
 
@@ -20,5 +21,7 @@ int LoadJpegFile(const std::string& fileName, ImageRecord* record);
 // palette entry is gray (the entries' levels are written), colour otherwise.
 // Records below 8 bits per pixel are refused with 2 before the file is created.
 int SaveJpegFile(const std::string& fileName, const ImageRecord& record, int quality);
+// The same with the JFIF density in whole dots per inch when both axes are known.
+int SaveJpegFile(const std::string& fileName, const ImageRecord& record, int quality, const Resolution& resolution);
 
 }  // namespace imagelib

@@ -339,7 +339,7 @@ int writeRows(PngWriter& w, const ImageRecord& record)
 }
 
 // Sets the long-jump target: a libpng error anywhere below ends here with code 1.
-int writePng(PngWriter& w, const ImageRecord& record)
+int writePng(PngWriter& w, const ImageRecord& record, const Resolution& resolution)
 {
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!w.png)
@@ -370,6 +370,11 @@ int writePng(PngWriter& w, const ImageRecord& record)
         }
         png_set_PLTE(w.png, w.info, w.palette, count);
     }
+    // pHYs holds both axes or neither.
+    const std::uint32_t xPerMetre = pixelsPerMetre(resolution.horizontal);
+    const std::uint32_t yPerMetre = pixelsPerMetre(resolution.vertical);
+    if (xPerMetre > 0 && yPerMetre > 0)
+        png_set_pHYs(w.png, w.info, xPerMetre, yPerMetre, PNG_RESOLUTION_METER);
     png_write_info(w.png, w.info);
     if (const int code = writeRows(w, record))
         return code;
@@ -395,6 +400,11 @@ int LoadPngFile(const std::string& fileName, ImageRecord* record)
 
 int SavePngFile(const std::string& fileName, const ImageRecord& record)
 {
+    return SavePngFile(fileName, record, Resolution{});
+}
+
+int SavePngFile(const std::string& fileName, const ImageRecord& record, const Resolution& resolution)
+{
     return runImageSave([&] {
         PngWriter writer;
         writer.file = std::fopen(fileName.c_str(), "wb");
@@ -410,7 +420,7 @@ int SavePngFile(const std::string& fileName, const ImageRecord& record)
         }
         if (const int code = checkImageRecord(*source))
             return code;
-        const int code = writePng(writer, *source);
+        const int code = writePng(writer, *source, resolution);
         if (writer.png)
             png_destroy_write_struct(&writer.png, &writer.info);
         return closeWrittenFile(writer.file, code);

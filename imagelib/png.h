@@ -3,6 +3,7 @@
 #include <string>
 
 #include "imagelib/image_record.h"
+#include "imagelib/resolution.h"
 
 namespace imagelib {
 
@@ -15,5 +16,7 @@ int LoadPngFile(const std::string& fileName, ImageRecord* record);
 // gray level as gray samples, other palettes as palette files, 16- and 24-bit
 // records as RGB, 32-bit records as RGBA.
 int SavePngFile(const std::string& fileName, const ImageRecord& record);
+// The same with a pHYs chunk (pixels per metre) when both axes are known.
+int SavePngFile(const std::string& fileName, const ImageRecord& record, const Resolution& resolution);
 
 }  // namespace imagelib

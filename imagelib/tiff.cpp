@@ -507,7 +507,19 @@ void fillScanline(const ImageRecord& r, const std::uint8_t* src, std::uint8_t* d
     }
 }
 
-int writeTiff(TIFF* tif, const ImageRecord& r, std::uint8_t compression, std::uint8_t orientation)
+void writeResolution(TIFF* tif, const Resolution& resolution)
+{
+    if (!resolution.known())
+        return;
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    if (resolution.horizontal && *resolution.horizontal > 0)
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(*resolution.horizontal));
+    if (resolution.vertical && *resolution.vertical > 0)
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(*resolution.vertical));
+}
+
+int writeTiff(TIFF* tif, const ImageRecord& r, std::uint8_t compression, std::uint8_t orientation,
+              const Resolution& resolution)
 {
     const std::uint16_t photometric = choosePhotometric(r);
     if (r.bitsPerPixel == 1)
@@ -537,6 +549,7 @@ int writeTiff(TIFF* tif, const ImageRecord& r, std::uint8_t compression, std::ui
         return kImageUnsupportedOption;
     TIFFSetField(tif, TIFFTAG_COMPRESSION, kTiffCompressions[compression]);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    writeResolution(tif, resolution);
     if (photometric == PHOTOMETRIC_PALETTE && !writeColorMap(tif, r, bps))
         return kImageNoMemory;
 
@@ -581,7 +594,32 @@ int LoadTiffFile(const std::string& fileName, ImageRecord* record, TiffOptions* 
     });
 }
 
+Resolution ReadTiffResolution(const std::string& fileName)
+{
+    TiffHandle tif(fileName, "r");
+    Resolution r;
+    if (!tif.get())
+        return r;
+    std::uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER)
+        return r;  // no unit: the two values only give the aspect ratio
+    const double scale = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+    float x = 0, y = 0;
+    if (TIFFGetField(tif.get(), TIFFTAG_XRESOLUTION, &x) && x > 0 && std::isfinite(x))
+        r.horizontal = x * scale;
+    if (TIFFGetField(tif.get(), TIFFTAG_YRESOLUTION, &y) && y > 0 && std::isfinite(y))
+        r.vertical = y * scale;
+    return r;
+}
+
 int SaveTiffFile(const std::string& fileName, const ImageRecord& record, const TiffOptions* options)
+{
+    return SaveTiffFile(fileName, record, options, Resolution{});
+}
+
+int SaveTiffFile(const std::string& fileName, const ImageRecord& record, const TiffOptions* options,
+                 const Resolution& resolution)
 {
     const std::uint8_t compression = options ? options->compression : kTiffCodeNone;
     const std::uint8_t orientation = options ? options->orientation : 0;
@@ -591,7 +629,7 @@ int SaveTiffFile(const std::string& fileName, const ImageRecord& record, const T
             return kImageNoMemory;
         if (const int code = checkImageRecord(record))
             return code;
-        return writeTiff(tif.get(), record, compression, orientation);
+        return writeTiff(tif.get(), record, compression, orientation, resolution);
     });
 }
 

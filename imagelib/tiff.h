@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imagelib/image_record.h"
+#include "imagelib/resolution.h"
 
 namespace imagelib {
 
@@ -54,5 +55,12 @@ std::string tiffErrorCaption(const char* module);
 int LoadTiffFile(const std::string& fileName, ImageRecord* record, TiffOptions* options);
 // Writes record as a TIFF file; null options mean no compression and Orientation 1.
 int SaveTiffFile(const std::string& fileName, const ImageRecord& record, const TiffOptions* options);
+// The same, with XResolution/YResolution in inches for the axes resolution knows.
+int SaveTiffFile(const std::string& fileName, const ImageRecord& record, const TiffOptions* options,
+                 const Resolution& resolution);
+// X/YResolution of the first directory in pixels per inch (centimetres
+// converted); empty axes without a tag, without a unit, or when the file
+// cannot be opened.
+Resolution ReadTiffResolution(const std::string& fileName);
 
 }  // namespace imagelib

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "imagelib/resolution.h"
 #include "platform/bitmap.h"
 
 namespace pictures {
@@ -26,11 +27,7 @@ public:
 };
 
 // Pixels per inch as the file states them; empty when the file does not say.
-struct Resolution {
-    std::optional<double> horizontal;
-    std::optional<double> vertical;
-    bool operator==(const Resolution&) const = default;
-};
+using Resolution = imagelib::Resolution;
 
 struct PictureProperties {
     int width = 0;

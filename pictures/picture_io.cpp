@@ -6,6 +6,7 @@
 #include "imagelib/image_library.h"
 #include "imagelib/jpeg.h"
 #include "platform/files.h"
+#include "pictures/picture_depth.h"
 #include "pictures/picture_errors.h"
 #include "pictures/registry.h"
 #include "pictures/viewer_classes.h"
@@ -30,6 +31,36 @@ bool isJpegExtension(const std::string& e)
     return e == ".jpg" || e == ".jpeg" || e == ".jpe";
 }
 
+Resolution resolutionOfBytes(const std::vector<std::uint8_t>& bytes)
+{
+    Resolution r = imagelib::psdResolution(bytes.data(), bytes.size());
+    return r.known() ? r : imagelib::pngResolution(bytes.data(), bytes.size());
+}
+
+// A class that decodes through a colour interface (TIFF's RGBA reading, the
+// bitmap reader's palette lookup) hands a gray or gray-palette file over as
+// 24-bit g,g,g; the picture travels on as the gray it is. Colour files stay
+// colour, whatever their pixels.
+void keepGrayAsGray(const PictureClass& picture, const std::vector<std::uint8_t>& bytes, platform::Bitmap& bitmap)
+{
+    if (bitmap.bitsPerPixel() != 24)
+        return;
+    try {
+        const std::string scheme = picture.readProperties(bytes).colorScheme;
+        if (scheme != "gray" && scheme != "indexed")
+            return;
+    } catch (const PictureFormatError&) {
+        return;
+    }
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* p = bitmap.row(y);
+        for (int x = 0; x < bitmap.width(); ++x, p += 3)
+            if (p[0] != p[1] || p[1] != p[2])
+                return;
+    }
+    bitmap = toIdentityGray(bitmap);
+}
+
 void loadThroughClass(const PictureFormat& format, const std::string& fileName, const LoadOptions& options,
                       OpenResult& result)
 {
@@ -51,6 +82,11 @@ void loadThroughClass(const PictureFormat& format, const std::string& fileName, 
             return;
         }
         result.picture = picture->load(contents.bytes, fileName);
+        // Classes that decode the pixels only (Photoshop) leave the
+        // resolution to the file's own record of it.
+        if (!result.picture.resolution.known())
+            result.picture.resolution = resolutionOfBytes(contents.bytes);
+        keepGrayAsGray(*picture, contents.bytes, result.picture.bitmap);
         if (result.picture.bitmap.empty())
             result.error = invalidFormatText(upperCase(format.extension));
     } catch (const PictureFormatError& e) {
@@ -63,25 +99,29 @@ void loadThroughClass(const PictureFormat& format, const std::string& fileName, 
     }
 }
 
-// The library picks its writer by the first three letters of the extension,
-// which .tiff, .jpeg and .jpe do not match; a name kept as given goes straight
-// to the chosen format's writer instead, and must carry one of its extensions.
-int saveUnderGivenName(const platform::Bitmap& bitmap, const std::string& fileName, int index, const void* options)
+// A writer's code outside the library's table (a WSQ encoder failure) keeps
+// the table code the writer recorded, so the error text names a real reason.
+int recordSaveResult(int code)
 {
-    if (saveIndexForName(fileName) != index) {
-        imagelib::SetLastImageError(imagelib::kImageBadExtension);
-        return imagelib::kImageBadExtension;
-    }
-    imagelib::ImageRecord record;
-    const int converted = imagelib::BitmapToImageRecord(&bitmap, record, 1);
-    if (converted != imagelib::kImageNoError)
-        return converted;
-    switch (index) {
-    case 1: return imagelib::SaveWsqFile(fileName, record, static_cast<const imagelib::WsqImageInfo*>(options));
-    case 2: return imagelib::SaveBmpFile(fileName, record);
-    case 3: return imagelib::SaveTiffFile(fileName, record, static_cast<const imagelib::TiffOptions*>(options));
-    case 4: return imagelib::SavePngFile(fileName, record);
-    case 5: return imagelib::SaveJpegFile(fileName, record, static_cast<const imagelib::JpegOptions*>(options)->quality);
+    if (code >= 0 && code < imagelib::kImageErrorCount)
+        imagelib::SetLastImageError(code);
+    else if (imagelib::GetLastImageError() == imagelib::kImageNoError)
+        imagelib::SetLastImageError(imagelib::kImageCorrupted);
+    return code;
+}
+
+// The writer of a save index with the typed options: the library's writers,
+// given the resolution where their format has a field for it.
+int writeRecord(const imagelib::ImageRecord& record, const std::string& fileName, const SaveOptions& options,
+                const imagelib::WsqImageInfo& wsq)
+{
+    const Resolution& resolution = options.resolution;
+    switch (options.filterIndex) {
+    case 1: return imagelib::SaveWsqFile(fileName, record, &wsq);
+    case 2: return imagelib::SaveBmpFile(fileName, record, resolution);
+    case 3: return imagelib::SaveTiffFile(fileName, record, &options.tiff, resolution);
+    case 4: return imagelib::SavePngFile(fileName, record, resolution);
+    case 5: return imagelib::SaveJpegFile(fileName, record, kDefaultJpegQuality, resolution);
     case 6: return imagelib::SaveTgaFile(fileName, record);
     default: return imagelib::SaveSgiFile(fileName, record);
     }
@@ -107,6 +147,13 @@ OpenResult openPicture(const std::string& fileName, const LoadOptions& options)
     }
     loadThroughClass(*format, fileName, options, result);
     return result;
+}
+
+std::optional<int> wsqPpiOf(const Resolution& resolution)
+{
+    const std::optional<std::uint32_t> ppi =
+        imagelib::wholePpi(resolution.horizontal ? resolution.horizontal : resolution.vertical, 1000000);
+    return ppi ? std::optional<int>(static_cast<int>(*ppi)) : std::nullopt;
 }
 
 std::string saveExtension(int filterIndex)
@@ -149,21 +196,22 @@ SaveResult savePicture(const platform::Bitmap& bitmap, const std::string& fileNa
         return result;
     }
     result.fileName = options.replaceExtension ? replaceFileExtension(fileName, extension) : fileName;
-    const platform::Bitmap source = bitmap.bitsPerPixel() == 24 ? bitmap : convertTo24Bit(bitmap);
-
-    imagelib::WsqImageInfo wsq{24, options.wsq.Bitrate, options.wsq.Ppi, options.wsq.Comment};
-    imagelib::JpegOptions jpeg{kDefaultJpegQuality};
-    const void* saveOptions = nullptr;
-    if (options.filterIndex == 1)
-        saveOptions = &wsq;
-    else if (options.filterIndex == 3)
-        saveOptions = &options.tiff;
-    else if (options.filterIndex == 5)
-        saveOptions = &jpeg;
-    if (options.replaceExtension)
-        result.code = imagelib::SaveBitmapToImage(&source, result.fileName, saveOptions);
-    else
-        result.code = saveUnderGivenName(source, result.fileName, options.filterIndex, saveOptions);
+    imagelib::SetLastImageError(imagelib::kImageNoError);
+    // The index chooses the writer; a name kept as given must carry one of
+    // that format's extensions (.tiff, .jpeg and .jpe included).
+    if (saveIndexForName(result.fileName) != options.filterIndex) {
+        result.code = recordSaveResult(imagelib::kImageBadExtension);
+        result.error = imagelib::GetImageErrorText();
+        return result;
+    }
+    // Pixels and alpha as read: no un-blending, since nothing blended them.
+    imagelib::ImageRecord record;
+    const platform::Bitmap source = pictureForSave(bitmap, options.filterIndex);
+    result.code = imagelib::BitmapToImageRecord(&source, record, 0);
+    if (result.code == imagelib::kImageNoError) {
+        const imagelib::WsqImageInfo wsq{24, options.wsq.Bitrate, options.wsq.Ppi, options.wsq.Comment};
+        result.code = recordSaveResult(writeRecord(record, result.fileName, options, wsq));
+    }
     if (result.code != 0)
         result.error = imagelib::GetImageErrorText();
     return result;

@@ -45,9 +45,8 @@ struct SaveOptions {
     int filterIndex = 1;                  // 1..7 as above
     imagelib::WsqImageInfo wsq;           // for index 1
     imagelib::TiffOptions tiff;           // for index 3
-    // Not written yet: none of the seven writers has a resolution field to
-    // fill besides the WSQ ppi, which comes from wsq.Ppi.
-    std::optional<Resolution> resolution;
+    // Written by BMP, TIFF, PNG and JPEG; a WSQ stream's ppi is wsq.Ppi.
+    Resolution resolution;
     // False: write under fileName as given (nisttool, where the user names the
     // output file) instead of replacing its extension.
     bool replaceExtension = true;
@@ -59,9 +58,15 @@ struct SaveResult {
     std::string error;     // empty on success
 };
 
-// The bitmap is saved at 24 bits per pixel, as the viewer holds its pictures.
+// The bitmap is saved at the depth it has wherever the format holds it
+// (pictureForSave in pictures/picture_depth.h): gray stays gray, alpha stays
+// alpha in TIFF, PNG, Targa and SGI, other depths are widened to 24 bits.
 SaveResult savePicture(const platform::Bitmap& bitmap, const std::string& fileName,
                        const SaveOptions& options);
+
+// The ppi a WSQ stream records for a picture of this resolution: the
+// horizontal (else the vertical) resolution, rounded; none when it states neither.
+std::optional<int> wsqPpiOf(const Resolution& resolution);
 
 // The save filter's extension for an index (".wsq" for 1, ...); empty for others.
 std::string saveExtension(int filterIndex);

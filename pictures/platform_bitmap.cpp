@@ -77,9 +77,9 @@ public:
         picture.bitmap = std::move(decoded.bitmap);
         picture.problems = std::move(decoded.problems);
         if (d.xPelsPerMeter > 0)
-            picture.resolution.horizontal = d.xPelsPerMeter * 0.0254;
+            picture.resolution.horizontal = imagelib::ppiFromPixelsPerMetre(static_cast<std::uint32_t>(d.xPelsPerMeter));
         if (d.yPelsPerMeter > 0)
-            picture.resolution.vertical = d.yPelsPerMeter * 0.0254;
+            picture.resolution.vertical = imagelib::ppiFromPixelsPerMetre(static_cast<std::uint32_t>(d.yPelsPerMeter));
         return picture;
     }
 };

@@ -45,6 +45,7 @@ struct Decoded {
     bool adobe = false;
     int orientation = 0;
     int densityUnit = 0, xDensity = 0, yDensity = 0;
+    Resolution exif;  // XResolution/YResolution of the EXIF block, if any
     std::vector<std::uint8_t> pixels;  // top row first, components bytes a pixel
 };
 
@@ -77,8 +78,10 @@ int runDecoder(Bytes bytes, bool pixels, Decoded& out)
         out.yDensity = cinfo.Y_density;
     }
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
-        if (m->marker == JPEG_APP0 + 1 && !out.orientation)
+        if (m->marker == JPEG_APP0 + 1 && !out.orientation) {
             out.orientation = exifOrientation(Bytes(m->data, m->data_length));
+            out.exif = exifResolution(Bytes(m->data, m->data_length));
+        }
     if (!pixels || std::uint64_t(out.width) * std::uint64_t(out.height) > kMaxPicturePixels) {
         jpeg_destroy_decompress(&cinfo);
         return 0;
@@ -188,11 +191,13 @@ public:
         LoadedPicture picture;
         picture.bitmap = applyOrientation(toBitmap(d), d.orientation);
         const double scale = d.densityUnit == 1 ? 1.0 : d.densityUnit == 2 ? 2.54 : 0.0;
-        if (scale > 0 && d.xDensity > 0 && d.yDensity > 0) {
-            const bool swapped = d.orientation >= 5 && d.orientation <= 8;
-            picture.resolution.horizontal = (swapped ? d.yDensity : d.xDensity) * scale;
-            picture.resolution.vertical = (swapped ? d.xDensity : d.yDensity) * scale;
-        }
+        // JFIF density first; a file whose JFIF header gives only an aspect
+        // ratio (or that has none) may state it in its EXIF block.
+        Resolution stored = d.exif;
+        if (scale > 0 && d.xDensity > 0 && d.yDensity > 0)
+            stored = Resolution{d.xDensity * scale, d.yDensity * scale};
+        const bool swapped = d.orientation >= 5 && d.orientation <= 8;
+        picture.resolution = swapped ? Resolution{stored.vertical, stored.horizontal} : stored;
         return picture;
     }
 };
@@ -224,6 +229,53 @@ int exifOrientation(Bytes app1)
         }
     }
     return 0;
+}
+
+Resolution exifResolution(Bytes app1)
+{
+    static const std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    Resolution r;
+    if (app1.size() < 6 + 8 || std::memcmp(app1.data(), kExif, 6) != 0)
+        return r;
+    const Bytes tiff = app1.subspan(6);
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M'))
+        return r;
+    auto u16 = [&](std::size_t at) { return little ? le16At(tiff, at) : be16At(tiff, at); };
+    auto u32 = [&](std::size_t at) { return little ? le32At(tiff, at) : be32At(tiff, at); };
+    // A RATIONAL's value lives at the offset the entry holds.
+    auto rational = [&](std::uint64_t entry) -> std::optional<double> {
+        const std::uint64_t at = u32(static_cast<std::size_t>(entry + 8));
+        if (u16(static_cast<std::size_t>(entry + 2)) != 5 || at + 8 > tiff.size())
+            return std::nullopt;
+        const std::uint32_t num = u32(static_cast<std::size_t>(at)), den = u32(static_cast<std::size_t>(at + 4));
+        return num > 0 && den > 0 ? std::optional<double>(double(num) / den) : std::nullopt;
+    };
+    const std::uint64_t ifd = u32(4);
+    if (ifd + 2 > tiff.size())
+        return r;
+    unsigned unit = 2;  // inches when the tag is missing
+    const unsigned count = u16(static_cast<std::size_t>(ifd));
+    for (unsigned i = 0; i < count; ++i) {
+        const std::uint64_t entry = ifd + 2 + 12ull * i;
+        if (entry + 12 > tiff.size())
+            break;
+        const unsigned tag = u16(static_cast<std::size_t>(entry));
+        if (tag == 0x011A)
+            r.horizontal = rational(entry);
+        else if (tag == 0x011B)
+            r.vertical = rational(entry);
+        else if (tag == 0x0128 && u16(static_cast<std::size_t>(entry + 2)) == 3)
+            unit = u16(static_cast<std::size_t>(entry + 8));
+    }
+    if (unit != 2 && unit != 3)
+        return Resolution{};
+    const double scale = unit == 3 ? 2.54 : 1.0;
+    if (r.horizontal)
+        *r.horizontal *= scale;
+    if (r.vertical)
+        *r.vertical *= scale;
+    return r;
 }
 
 std::unique_ptr<PictureClass> makeTJPEGImage()

@@ -31,28 +31,6 @@ std::string failureText(const char* message)
     return compressionErrorText(kFormat);
 }
 
-Resolution physOf(Bytes b)
-{
-    // pHYs: pixels per metre, unit 1.
-    Resolution r;
-    std::size_t at = 8;
-    while (at + 12 <= b.size()) {
-        const std::uint32_t length = (std::uint32_t{b[at]} << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) | b[at + 3];
-        if (std::memcmp(b.data() + at + 4, "IDAT", 4) == 0 || length > b.size() - at - 12)
-            break;
-        if (std::memcmp(b.data() + at + 4, "pHYs", 4) == 0 && length == 9 && b[at + 16] == 1) {
-            auto be32 = [&](std::size_t p) {
-                return (std::uint32_t{b[p]} << 24) | (b[p + 1] << 16) | (b[p + 2] << 8) | b[p + 3];
-            };
-            r.horizontal = be32(at + 8) * 0.0254;
-            r.vertical = be32(at + 12) * 0.0254;
-            break;
-        }
-        at += 12 + std::size_t{length};
-    }
-    return r;
-}
-
 class PngGraphic : public PictureClass {
 public:
     std::string className() const override { return "TPNGGraphic"; }
@@ -93,7 +71,7 @@ public:
         const auto stride = -static_cast<png_int_32>(out.stride());
         if (!png_image_finish_read(&image, nullptr, out.bits().data(), stride, nullptr))
             fail(failureText(image.message));
-        picture.resolution = physOf(bytes);
+        picture.resolution = imagelib::pngResolution(bytes.data(), bytes.size());
         return picture;
     }
 };

@@ -1,6 +1,9 @@
 // Portable bit, gray and pixel maps: P1 to P6, maximum values up to 65535
 // (scaled to 8 bits), the first picture of a file.
 #include <cctype>
+#include <cstdio>
+#include <optional>
+#include <string>
 
 #include "imagelib/image_record.h"
 #include "imagelib/limits.h"
@@ -19,7 +22,19 @@ struct PnmHeader {
     int height = 0;
     int maxValue = 1;
     std::size_t dataStart = 0;
+    std::optional<int> ppi;  // a "# PPI N" header comment, as nisttool writes it
 };
+
+// The ppi of a header comment reading "PPI N"; none for any other comment.
+std::optional<int> commentPpi(Bytes text)
+{
+    const std::string line(text.begin(), text.end());
+    int ppi = 0;
+    char rest = 0;
+    if (std::sscanf(line.c_str(), " PPI %d %c", &ppi, &rest) == 1 && ppi >= 1 && ppi <= 1000000)
+        return ppi;
+    return std::nullopt;
+}
 
 class Cursor {
 public:
@@ -31,8 +46,11 @@ public:
     {
         while (!atEnd()) {
             if (peek() == '#') {
+                const std::size_t start = ++at_;
                 while (!atEnd() && peek() != '\n' && peek() != '\r')
                     ++at_;
+                if (const std::optional<int> stated = commentPpi(b_.subspan(start, at_ - start)))
+                    ppi_ = stated;
             } else if (std::isspace(peek())) {
                 ++at_;
             } else {
@@ -67,10 +85,12 @@ public:
         return true;
     }
     void advance() { ++at_; }
+    std::optional<int> ppi() const { return ppi_; }
 
 private:
     Bytes b_;
     std::size_t at_;
+    std::optional<int> ppi_;
 };
 
 std::optional<PnmHeader> readHeader(Bytes b)
@@ -93,6 +113,7 @@ std::optional<PnmHeader> readHeader(Bytes b)
     h.height = static_cast<int>(height);
     h.maxValue = static_cast<int>(maxValue);
     h.dataStart = c.position();
+    h.ppi = c.ppi();
     return h;
 }
 
@@ -145,6 +166,8 @@ LoadedPicture PpmGraphic::load(Bytes bytes, const std::string&) const
         fail(invalidFormatText(kFormat));
 
     LoadedPicture picture;
+    if (h->ppi)
+        picture.resolution = imagelib::uniformResolution(*h->ppi);
     platform::Bitmap& out = picture.bitmap;
     out = platform::Bitmap(h->width, h->height, channels == 3 ? 24 : 8);
     if (channels == 1)

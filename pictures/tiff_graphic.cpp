@@ -293,6 +293,9 @@ LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
     LoadedPicture picture;
     picture.bitmap = applyOrientation(*stored, orientation);
     picture.resolution = resolutionOf(tif.get());
+    // Orientations 5 to 8 turn the rows into columns, and the resolutions with them.
+    if (orientation >= ORIENTATION_LEFTTOP && orientation <= ORIENTATION_LEFTBOT)
+        std::swap(picture.resolution.horizontal, picture.resolution.vertical);
     if (TIFFNumberOfDirectories(tif.get()) > 1)
         picture.problems.push_back("only the first of " + std::to_string(TIFFNumberOfDirectories(tif.get())) +
                                    " pages is shown");

@@ -2,6 +2,7 @@
 
 #include "imagelib/image_library.h"
 #include "pictures/header_probes.h"
+#include "pictures/picture_depth.h"
 #include "pictures/picture_classes.h"
 #include "pictures/picture_errors.h"
 
@@ -57,10 +58,17 @@ LoadedPicture ViewerPictureClass::loadFile(const std::string& fileName, const Lo
     else if (info_ == Info::Tiff)
         report.tiffOptions = tiff;
     LoadedPicture picture;
-    if (bitmap)
-        picture.bitmap = std::move(*bitmap);
-    if (info_ == Info::Wsq && bitmap && wsq.Ppi > 0)
-        picture.resolution = Resolution{wsq.Ppi, wsq.Ppi};
+    if (!bitmap)
+        return picture;
+    picture.bitmap = std::move(*bitmap);
+    if (info_ == Info::Wsq) {
+        // The library hands a WSQ print over as 24-bit g,g,g; it is 8-bit gray.
+        picture.bitmap = toIdentityGray(picture.bitmap);
+        if (wsq.Ppi > 0)
+            picture.resolution = imagelib::uniformResolution(wsq.Ppi);
+    } else if (info_ == Info::Tiff || format_ == "PNG") {
+        picture.resolution = imagelib::ReadImageResolution(fileName);
+    }
     return picture;
 }
 

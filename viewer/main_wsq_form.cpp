@@ -310,7 +310,7 @@ QString TMainWSQForm::statusText() const
 
 void TMainWSQForm::ShowBitmap(const platform::Bitmap& bitmap)
 {
-    adoptPicture(convertTo24Bit(bitmap));
+    adoptPicture(bitmap);
     setStatus(imageInfoStatus(view_.width(), view_.height()));
     presentNewPicture();
     show();
@@ -318,10 +318,12 @@ void TMainWSQForm::ShowBitmap(const platform::Bitmap& bitmap)
     activateWindow();
 }
 
-void TMainWSQForm::adoptPicture(platform::Bitmap bitmap)
+void TMainWSQForm::adoptPicture(platform::Bitmap picture, pictures::Resolution resolution)
 {
     OutputImage->setPicture(QImage());
-    SourceBitmap_ = std::move(bitmap);
+    SourceBitmap_ = convertTo24Bit(picture);
+    ReadPicture_ = std::move(picture);
+    SourceResolution_ = resolution;
     view_.setSource(SourceBitmap_.width(), SourceBitmap_.height());
     applyGeometry();
 }

@@ -11,6 +11,7 @@
 
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"
+#include "pictures/picture_class.h"
 #include "platform/bitmap.h"
 #include "viewer/zoom_model.h"
 
@@ -161,6 +162,8 @@ public:
 
     // State, for the window's own use and for tests.
     const platform::Bitmap& SourceBitmap() const { return SourceBitmap_; }
+    const platform::Bitmap& ReadPicture() const { return ReadPicture_; }
+    const pictures::Resolution& SourceResolution() const { return SourceResolution_; }
     const ZoomModel& view() const { return view_; }
     double ZoomScale() const { return view_.zoomScale(); }
     double SavedZoomScale() const { return SavedZoomScale_; }
@@ -224,8 +227,9 @@ private:
     void buildViewMenu();
     void buildHelpMenu();
     void buildToolsMenu();
-    // A new picture at full resolution, shown at its own size.
-    void adoptPicture(platform::Bitmap bitmap);
+    // A new picture at full resolution, shown at its own size. The picture is
+    // kept as read for saving (gray, alpha) and shown at 24 bits.
+    void adoptPicture(platform::Bitmap picture, pictures::Resolution resolution = {});
     // The directory of the file just opened, and the browse list refilled from it.
     void rememberDirectory();
     void savePictureWithOptions();
@@ -251,6 +255,10 @@ private:
     void setScaleText(double scale);
 
     platform::Bitmap SourceBitmap_;
+    // The picture as it was read, with the resolution its file states: what
+    // a save writes.
+    platform::Bitmap ReadPicture_;
+    pictures::Resolution SourceResolution_;
     ZoomModel view_;
     double SavedZoomScale_ = kInitialZoomScale;
     bool ZoomSettingsShown_ = false;

@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <filesystem>
 
+#include <cstdio>
+
 #include "imagelib/image_library.h"
 #include "pictures/picture_io.h"
 #include "platform/conversion.h"
@@ -43,6 +45,29 @@ std::string wsqStatus(const imagelib::WsqImageInfo& info)
     text += ", depth = " + std::to_string(info.Depth);
     text += ", Comments: " + info.Comment.value_or("");
     return text;
+}
+
+std::string ppiText(std::optional<double> ppi)
+{
+    if (!ppi)
+        return "unknown";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", *ppi);
+    std::string t = text;
+    t.erase(t.find_last_not_of('0') + 1);
+    if (t.back() == '.')
+        t.pop_back();
+    return t;
+}
+
+// The resolution part of the status line, after the picture's size: nothing
+// when the file states none.
+std::string resolutionStatus(const pictures::Resolution& r)
+{
+    if (!r.known())
+        return "";
+    const std::string h = ppiText(r.horizontal), v = ppiText(r.vertical);
+    return ", resolution = " + (h == v ? h : h + " x " + v) + " ppi";
 }
 
 }  // namespace
@@ -195,7 +220,7 @@ void TMainWSQForm::OpenPicture1Accept()
             LastTiffOptions = *opened.report.tiffOptions;
         error = opened.error;
         wsqLoaded = extension == ".wsq" && !opened.picture.bitmap.empty();
-        adoptPicture(convertTo24Bit(opened.picture.bitmap));
+        adoptPicture(opened.picture.bitmap, opened.picture.resolution);
     }
     // Any other extension loads nothing: the picture shown stays.
     lastError_.clear();
@@ -206,6 +231,8 @@ void TMainWSQForm::OpenPicture1Accept()
     std::string status = imageInfoStatus(view_.sourceWidth(), view_.sourceHeight());
     if (wsqLoaded)
         status += wsqStatus(LastWsqInfo);
+    else if (!SourceBitmap_.empty())
+        status += resolutionStatus(SourceResolution_);  // a WSQ file's dpi part says it already
     setStatus(status);
     if (lastError_.empty() && pictures::isViewerExtension(CurrentFileName_))
         presentNewPicture();
@@ -282,7 +309,10 @@ bool TMainWSQForm::SavePicture1Accept()
         }
         options.tiff = LastTiffOptions;
     }
-    const pictures::SaveResult saved = pictures::savePicture(SourceBitmap_, SavePicture1FileName, options);
+    // The picture as read: gray stays gray and alpha stays alpha wherever the
+    // format holds them; the display's 24-bit copy is only for showing.
+    options.resolution = SourceResolution_;
+    const pictures::SaveResult saved = pictures::savePicture(ReadPicture_, SavePicture1FileName, options);
     lastSavedFileName_ = saved.fileName;
     lastError_.clear();
     if (saved.code == 0 && saved.error.empty())

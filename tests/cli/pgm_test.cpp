@@ -23,6 +23,16 @@ TEST(PgmTest, ReadsHeadersWithCommentsAndAnyWhitespace)
         EXPECT_EQ(image.width, 3);
         EXPECT_EQ(image.height, 2);
         EXPECT_EQ(image.pixels, bytesOf(pixels));  // bytes after the pixels are not taken
+        EXPECT_FALSE(image.ppi.has_value()) << header;
+    }
+    // A comment reading "PPI N" gives the resolution; any other text is a comment.
+    for (const auto& [comment, ppi] : std::vector<std::pair<std::string, std::optional<int>>>{
+             {"# PPI 1000", 1000}, {"#PPI 750 ", 750}, {"# PPI 0", std::nullopt}, {"# PPI 500dpi", std::nullopt},
+             {"# ppi 500", std::nullopt}}) {
+        cli::GrayImage image;
+        std::string error;
+        ASSERT_TRUE(cli::readPgm(bytesOf("P5\n" + comment + "\n3 2\n255\n" + pixels), &image, &error)) << error;
+        EXPECT_EQ(image.ppi, ppi) << comment;
     }
 }
 
@@ -57,10 +67,16 @@ TEST(PgmTest, RefusesWhatIsNotAWholeEightBitBinaryPgm)
 TEST(PgmTest, WritesWhatItReads)
 {
     cli::GrayImage image{2, 2, {0, 255, 10, 20}};
-    const std::vector<std::uint8_t> file = cli::writePgm(image);
+    std::vector<std::uint8_t> file = cli::writePgm(image);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 11), "P5\n2 2\n255\n");
     cli::GrayImage back;
     std::string error;
     ASSERT_TRUE(cli::readPgm(file, &back, &error));
+    EXPECT_EQ(back.pixels, image.pixels);
+    image.ppi = 1000;
+    file = cli::writePgm(image);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 22), "P5\n# PPI 1000\n2 2\n255\n");
+    ASSERT_TRUE(cli::readPgm(file, &back, &error));
+    EXPECT_EQ(back.ppi, 1000);
     EXPECT_EQ(back.pixels, image.pixels);
 }
