@@ -8,12 +8,22 @@
 
 #include "fuzz/fuzz_support.h"
 #include "imagelib/image_library.h"
+#include "imagelib/limits.h"
 #include "imagelib/tiff.h"
 #include "imagelib/wsq_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const bool ready = (fuzzing::setUpFuzzing(), true);
+    // A WSQ frame of a few kilobytes may plausibly declare millions of
+    // pixels; the codec is fuzzed on frames up to about 1.4 million.
+    static const bool wsqLimit = std::string(NV_FUZZ_EXTENSION) == "wsq" && [] {
+        imagelib::ImageLimits limits = imagelib::imageLimits();
+        limits.maxImageBytes = std::uint64_t{4} << 20;
+        imagelib::setImageLimits(limits);
+        return true;
+    }();
+    (void)wsqLimit;
     static fuzzing::FuzzInputFile input(NV_FUZZ_EXTENSION);
     (void)ready;
     if (!input.write(data, size))

@@ -1,6 +1,7 @@
 // Writes the seed inputs of the fuzz targets that are made rather than copied
-// from the test fixtures: small transactions with real WSQ fingerprints, WSQ
-// streams, NIST_COM texts, IFF and CEL pictures and a PGM file.
+// from the test fixtures: small transactions with real WSQ fingerprints and
+// with every later record type, WSQ streams, NIST_COM texts, IFF and CEL
+// pictures, portable maps and a PGM file.
 //   fuzz_make_seeds CORPUS_DIR        (normally fuzz/corpus)
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "nist/transaction_writer.h"
 #include "platform/files.h"
+#include "test_support/every_record_type.h"
 #include "tools/synthetic_fingerprint.h"
 #include "wsq/encoder.h"
 
@@ -174,6 +176,30 @@ int main(int argc, char** argv)
     ok &= put(root / "image_iff", "ilbm_chunky.iff", iffPicture("ILBM"));
     ok &= put(root / "image_cel", "animator.cel", animatorCel());
     ok &= put(root / "image_cel", "animator_pro.cel", animatorPro());
+
+    // The later editions: every record type the reader knows in one
+    // transaction, and each type above 4 on its own.
+    ok &= put(root / "nist_reader", "every_record_type.nist", fixtures::transactionWithEveryRecordType());
+    for (int type : fixtures::everyRecordType())
+        if (type == 3 || type > 4)
+            ok &= put(root / "nist_reader", "type" + std::to_string(type) + ".nist",
+                      fixtures::transactionWithRecord(type).bytes);
+
+    // Portable maps of every kind: plain and raw bitmaps, gray and pixel
+    // maps, one with 16-bit samples.
+    ok &= put(root / "ppm", "plain_bitmap.pbm", text("P1\n# seed\n5 2\n1 0 1 0 1\n0 1 0 1 0\n"));
+    ok &= put(root / "ppm", "plain_gray.pgm", text("P2 3 2 15\n0 5 10\n15 7 1\n"));
+    ok &= put(root / "ppm", "plain_pixels.ppm", text("P3\n2 1\n255\n255 0 0  0 128 255\n"));
+    Bytes rawBitmap = text("P4\n10 2\n");
+    rawBitmap.insert(rawBitmap.end(), {0xA5, 0x40, 0x5A, 0x80});
+    ok &= put(root / "ppm", "raw_bitmap.pbm", rawBitmap);
+    Bytes wideGray = text("P5 2 2 65535\n");
+    wideGray.insert(wideGray.end(), {0x00, 0x10, 0xFF, 0xFF, 0x80, 0x00, 0x12, 0x34});
+    ok &= put(root / "ppm", "wide_gray.pgm", wideGray);
+    Bytes pixels = text("P6\n# made by hand\n3 2\n255\n");
+    for (int i = 0; i < 18; ++i)
+        pixels.push_back(static_cast<std::uint8_t>(i * 14));
+    ok &= put(root / "ppm", "raw_pixels.ppm", pixels);
 
     Bytes pgm = text("P5\n# seed\n4 3\n255\n");
     for (int i = 0; i < 12; ++i)

@@ -21,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A malformed number ends the load with the conversion error the front
         // end shows; what was read stays in place.
     }
-    if (reader.decodeImages && reader.fingerprintBitmaps().size() > reader.type4Records().size())
+    // Every Type-4 record kept has its bitmap and its decode result.
+    const std::size_t type4 = reader.type4Records().size();
+    if (reader.fingerprintBitmaps().size() != type4 || reader.fingerprintInfo().size() != type4)
         __builtin_trap();
     return 0;
 }

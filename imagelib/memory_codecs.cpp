@@ -106,7 +106,12 @@ bool jpegDecode(const std::uint8_t* data, std::size_t size, std::vector<std::uin
         ppi = cinfo.X_density;
     else if (cinfo.density_unit == 2 && cinfo.X_density > 0)
         ppi = static_cast<int>(cinfo.X_density * 2.54 + 0.5);
-    samples.resize(static_cast<std::size_t>(width) * height * channels);
+    try {
+        samples.resize(static_cast<std::size_t>(width) * height * channels);
+    } catch (...) {
+        jpeg_destroy_decompress(&cinfo);
+        throw;
+    }
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = samples.data() + static_cast<std::size_t>(cinfo.output_scanline) * width * channels;
         jpeg_read_scanlines(&cinfo, &row, 1);
@@ -308,10 +313,14 @@ DecodedPicture decodePngBytes(const std::uint8_t* data, std::size_t size)
         result.error = image.message;
         return result;
     }
+    // Freed on every way out, also when memory for the samples runs out.
+    struct Release {
+        png_image* image;
+        ~Release() { png_image_free(image); }
+    } release{&image};
     if (!sizeAllowed(image.width, image.height)) {
         result.error = "picture of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
                        " pixels is too large";
-        png_image_free(&image);
         return result;
     }
     const bool gray = (image.format & PNG_FORMAT_FLAG_COLOR) == 0;
@@ -320,7 +329,6 @@ DecodedPicture decodePngBytes(const std::uint8_t* data, std::size_t size)
     std::vector<std::uint8_t> samples(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, samples.data(), 0, nullptr)) {
         result.error = image.message;
-        png_image_free(&image);
         return result;
     }
     result.bitmap = bitmapFromRows(samples.data(), static_cast<int>(image.width), static_cast<int>(image.height),

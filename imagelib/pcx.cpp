@@ -49,13 +49,14 @@ PcxHeader parseHeader(const std::uint8_t* h)
     return p;
 }
 
-// Record depth for a plane layout; 0 when the layout is not supported. A single
-// plane keeps its own depth (2 bits then fails in the record allocation).
+// Record depth for a plane layout; 0 when the layout is not supported (a file
+// of no planes has no pixels to read). A single plane keeps its own depth
+// (2 bits then fails in the record allocation).
 unsigned recordDepth(const PcxHeader& h)
 {
     if (h.planes == 1)
         return h.bitsPerPlane;
-    if (h.bitsPerPlane == 1 && h.planes <= 4)
+    if (h.bitsPerPlane == 1 && h.planes >= 2 && h.planes <= 4)
         return 4;
     if (h.bitsPerPlane == 8 && (h.planes == 3 || h.planes == 4))
         return 8u * h.planes;

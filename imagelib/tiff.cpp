@@ -156,6 +156,10 @@ std::uint64_t maxExpansion(std::uint16_t compression)
 // before the raster is allocated.
 int checkDeclaredSize(TIFF* tif, const TiffLayout& l, std::uint64_t fileSize)
 {
+    // A scheme libtiff has no codec for fails at the first strip: fail here,
+    // before the raster of whatever size the header claims is allocated.
+    if (!TIFFIsCODECConfigured(l.compression))
+        return kImageReadError;
     const std::uint64_t ratio = maxExpansion(l.compression);
     std::uint64_t* counts = nullptr;
     if (ratio == 0 || !TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts) || !counts)

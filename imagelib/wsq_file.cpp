@@ -1,9 +1,11 @@
 #include "imagelib/wsq_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <sys/stat.h>
 
+#include "imagelib/limits.h"
 #include "platform/prompter.h"
 #include "wsq/encoder.h"
 #include "wsq/wsq.h"
@@ -21,6 +23,14 @@ int read_raw_from_filesize(const std::string& fileName, std::vector<std::uint8_t
     if (!file) {
         std::fprintf(stderr, "ERORR : read_raw_from_filesize : fopen : %s\n", fileName.c_str());
         return -2;
+    }
+    // Like every picture read whole, a file over the limit fails as one the
+    // machine has no memory for, before its bytes are allocated.
+    if (static_cast<std::uint64_t>(info.st_size) > imageLimits().maxFileBytes) {
+        std::fclose(file);
+        std::fprintf(stderr, "ERORR : read_raw_from_filesize : %s is over the file limit of %llu bytes\n",
+                     fileName.c_str(), static_cast<unsigned long long>(imageLimits().maxFileBytes));
+        return -3;
     }
     try {
         data.assign(size, 0);
@@ -124,8 +134,12 @@ int loadWsq(const std::string& fileName, ImageRecord& record, WsqImageInfo& info
     }
     std::vector<unsigned char> gray;
     int width = 0, height = 0, depth = 0, ppi = 0, lossy = 0;
-    if (int ret = wsq_decode_mem(&gray, &width, &height, &depth, &ppi, &lossy, stream.data(), stream.size())) {
-        SetLastImageError(kImageCorrupted);
+    // The frame may not ask for more than the picture limit in force: the
+    // record takes 3 bytes a pixel, and the decode more before it.
+    WsqDecodeLimits limits;
+    limits.maxPixels = std::min<long long>(limits.maxPixels, static_cast<long long>(imageLimits().maxImageBytes / 3));
+    if (int ret = wsq_decode_mem(&gray, &width, &height, &depth, &ppi, &lossy, stream.data(), stream.size(), limits)) {
+        SetLastImageError(ret == WSQ_ERR_FRAME_TOO_LARGE ? kImageNoMemory : kImageCorrupted);
         return lowByte(ret);
     }
     record.width = static_cast<std::uint32_t>(width);

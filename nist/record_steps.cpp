@@ -112,7 +112,8 @@ void TransactionReader::writeType1ExtraRows()
     }
 }
 
-void TransactionReader::addType4Entry(const T_T4& record, std::int64_t start)
+NistRecord TransactionReader::type4Entry(const T_T4& record, std::int64_t start, const platform::Bitmap* bitmap,
+                                        const FingerprintInfo* info) const
 {
     NistRecord entry;
     entry.type = 4;
@@ -129,19 +130,18 @@ void TransactionReader::addType4Entry(const T_T4& record, std::int64_t start)
         ++number;
     }
     entry.hasImage = entry.hasData = true;
-    entry.type4Index = static_cast<int>(type4Records_.size()) - 1;
+    entry.type4Index = static_cast<int>(type4Records_.size());
     entry.image.compression = record.GCA;
     entry.image.declaredWidth = platform::tryStrToInt(record.HLL).value_or(0);
     entry.image.declaredHeight = platform::tryStrToInt(record.VLL).value_or(0);
-    const std::size_t k = static_cast<std::size_t>(entry.type4Index);
-    if (k < fingerprintInfo_.size()) {
+    if (bitmap && info) {
         entry.image.decoded = true;
-        entry.image.decodeError = fingerprintInfo_[k].error;
-        entry.image.width = fingerprintBitmaps_[k].width();
-        entry.image.height = fingerprintBitmaps_[k].height();
-        entry.image.ppi = fingerprintInfo_[k].ppi;
+        entry.image.decodeError = info->error;
+        entry.image.width = bitmap->width();
+        entry.image.height = bitmap->height();
+        entry.image.ppi = info->ppi;
     }
-    addRecord(std::move(entry));
+    return entry;
 }
 
 void TransactionReader::decodeImageOf(NistRecord& record)

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <type_traits>
 #include <utility>
 
 #include "nist/fingerprint_decoder.h"
@@ -19,6 +21,16 @@ namespace nist {
 namespace {
 constexpr char kValueDelimiterBytes[] = {kGS, kFS};
 constexpr std::string_view kValueDelimiters(kValueDelimiterBytes, 2);
+
+// Makes sure one more element can be added without reallocating (growing
+// geometrically), so that a push_back after it cannot fail.
+template <typename T>
+void roomForOneMore(std::vector<T>& list)
+{
+    static_assert(std::is_nothrow_move_constructible_v<T>);
+    if (list.size() == list.capacity())
+        list.reserve(std::max<std::size_t>(8, 2 * list.capacity()));
+}
 
 std::string hexOf(const std::uint8_t* bytes, int count)
 {
@@ -112,7 +124,17 @@ bool TransactionReader::loadNistFile(const std::filesystem::path& path)
         sayError("Error: reading file failed", reason);
         return false;
     }
-    loadNistBytes(std::move(contents.bytes));
+    try {
+        loadNistBytes(std::move(contents.bytes));
+    } catch (const std::bad_alloc&) {
+        // Memory ran out while reading: the file is refused as one that could
+        // not be read, and nothing of it stays.
+        clearTransaction();
+        problems_.clear();
+        type1FieldsRead_ = 0;
+        sayError("Error: malloc for buffer failed", std::strerror(ENOMEM));
+        return false;
+    }
     return true;
 }
 
@@ -411,12 +433,31 @@ void TransactionReader::readAndPlaceType4(bool& stop)
     stop = readType4Record(record) != kType4Ok;
     if (stop)
         return;  // a rejected record is not kept
+    const bool decodable = checkStreamAgainstRecord(record, start);
+    // Everything that can run out of memory happens before the record is
+    // kept: its lists then grow together, or not at all.
+    std::optional<DecodedType4> decoded;
+    if (decodeImages)
+        decoded = decodeType4(record, start, decodable);
+    NistRecord entry =
+        type4Entry(record, start, decoded ? &decoded->bitmap : nullptr, decoded ? &decoded->info : nullptr);
+    roomForOneMore(type4Records_);
+    roomForOneMore(records_);
+    if (decoded) {
+        roomForOneMore(fingerprintBitmaps_);
+        roomForOneMore(fingerprintInfo_);
+    }
     ++type4Count_;
     type4Records_.push_back(std::move(record));
-    const bool decodable = checkStreamAgainstRecord(type4Records_.back(), start);
-    if (decodeImages)
-        decodeAndPlace(type4Records_.back(), start, decodable);
-    addType4Entry(type4Records_.back(), start);
+    records_.push_back(std::move(entry));
+    if (!decoded)
+        return;
+    fingerprintBitmaps_.push_back(std::move(decoded->bitmap));
+    fingerprintInfo_.push_back(std::move(decoded->info));
+    // An image that could not be decoded keeps its (empty) place in the list
+    // but gets no thumbnail.
+    if (!fingerprintBitmaps_.back().empty())
+        window().placeFingerprint(fingerprintBitmaps_.back(), type4Records_.back(), type4Count_);
 }
 
 bool TransactionReader::checkStreamAgainstRecord(const T_T4& record, std::int64_t start)
@@ -461,27 +502,19 @@ bool TransactionReader::checkStreamAgainstRecord(const T_T4& record, std::int64_
     return decodable;
 }
 
-void TransactionReader::decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable)
+TransactionReader::DecodedType4 TransactionReader::decodeType4(const T_T4& record, std::int64_t start,
+                                                            bool decodable)
 {
-    if (!decodable) {
-        // Kept in its place, undecoded, so that the lists stay aligned.
-        fingerprintBitmaps_.emplace_back();
-        fingerprintInfo_.push_back({-1, "the WSQ frame is larger than the record"});
-        return;
-    }
+    if (!decodable)
+        return {{}, {-1, "the WSQ frame is larger than the record"}};  // kept in its place, undecoded
     DecodedFingerprint decoded = decodeFingerprint(record.imageData);
     for (int i = 0; i < decoded.headFailures; ++i)
         say(Severity::Error, start, "Error: getc_marker_wsq");
     if (!decoded.error.empty())
         say(Severity::Error, start,
-            "Error: the fingerprint of Type-4 record " + std::to_string(type4Count_) + " (IDC " + record.IDC +
+            "Error: the fingerprint of Type-4 record " + std::to_string(type4Count_ + 1) + " (IDC " + record.IDC +
                 ") cannot be decoded: " + decoded.error);
-    fingerprintBitmaps_.push_back(std::move(decoded.bitmap));
-    fingerprintInfo_.push_back({decoded.ppi, std::move(decoded.error)});
-    // An image that could not be decoded keeps its (empty) place in the list
-    // but gets no thumbnail.
-    if (!fingerprintBitmaps_.back().empty())
-        window().placeFingerprint(fingerprintBitmaps_.back(), record, type4Count_);
+    return {std::move(decoded.bitmap), {decoded.ppi, std::move(decoded.error)}};
 }
 
 std::string TransactionReader::nextWord(std::string_view delimiters, int limit)
@@ -501,6 +534,8 @@ std::string TransactionReader::nextWord(std::string_view delimiters, int limit)
             word.assign(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(stop - begin));
             position_ += stop - begin;
         }
+    } catch (const std::bad_alloc&) {
+        throw;  // a word made up in its place would misread the rest: the load fails
     } catch (const std::exception&) {
         say(Severity::Error, position_, "NIST extraction Error: nextWord failed.");
         return "0";
@@ -540,6 +575,8 @@ bool TransactionReader::getNextRecord(Record& cursor)
         if (rs != std::string::npos)
             cursor.rest.erase(0, rs + 1);
         return position_ < bufferSize_;
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception&) {
         say(Severity::Error, position_, "NIST extraction Error: getNextRecord failed.");
         return false;

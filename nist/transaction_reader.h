@@ -71,9 +71,12 @@ public:
     ReaderWindow& window() const { return *window_; }
 
     // Reads the file into the buffer and runs readTransaction. False (after an
-    // "Error" message) when the file could not be read; nothing is parsed then.
+    // "Error" message) when the file could not be read, or memory ran out
+    // while reading it; nothing of the file is kept then.
     bool loadNistFile(const std::filesystem::path& path);
-    // The same for bytes already in memory.
+    // The same for bytes already in memory. std::bad_alloc passes through;
+    // each record is then either kept whole (with its bitmap and decode
+    // result) or not at all.
     void loadNistBytes(std::vector<std::uint8_t> bytes);
 
     // The same for bytes the caller owns, parsed where they are without a
@@ -170,8 +173,14 @@ private:
     // Compares the stream's frame and PPI with the record's HLL, VLL and ISR;
     // false when the frame is too large to decode.
     bool checkStreamAgainstRecord(const T_T4& record, std::int64_t start);
-    void decodeAndPlace(const T_T4& record, std::int64_t start, bool decodable);
-    void addType4Entry(const T_T4& record, std::int64_t start);
+    struct DecodedType4 {
+        platform::Bitmap bitmap;
+        FingerprintInfo info;
+    };
+    DecodedType4 decodeType4(const T_T4& record, std::int64_t start, bool decodable);
+    // The record list's entry of a Type-4 record about to be added.
+    NistRecord type4Entry(const T_T4& record, std::int64_t start, const platform::Bitmap* bitmap,
+                          const FingerprintInfo* info) const;
     void addRecord(NistRecord record);
     void decodeImageOf(NistRecord& record);
     struct RawTag;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "pictures/header_probes.h"
 #include "pictures/picture_classes.h"
 #include "pictures/picture_errors.h"
@@ -58,7 +59,7 @@ public:
         // Deflate packs at most about 1032 bytes into one, so the file bounds
         // the picture it can hold; a larger claim is refused before allocating.
         const std::uint64_t packed = std::uint64_t(image.height) * (1 + PNG_IMAGE_ROW_STRIDE(image));
-        if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF || size > imagelib::kMaxImageBytes ||
+        if (image.width > 0x7FFFFFFF || image.height > 0x7FFFFFFF || size > imagelib::imageLimits().maxImageBytes ||
             packed / 1032 > bytes.size()) {
             png_image_free(&image);
             fail(invalidFormatText(kFormat));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "pictures/picture_classes.h"
 #include "pictures/picture_errors.h"
 
@@ -161,7 +162,7 @@ LoadedPicture PpmGraphic::load(Bytes bytes, const std::string&) const
     const std::uint64_t needed = raw ? rawRow * h->height : samples;
     if (needed > available)
         fail(streamReadErrorText(kFormat));
-    if (std::uint64_t(h->width) * h->height * 3 > imagelib::kMaxImageBytes)
+    if (std::uint64_t(h->width) * h->height * 3 > imagelib::imageLimits().maxImageBytes)
         fail(invalidFormatText(kFormat));
 
     LoadedPicture picture;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "pictures/decoder_support.h"
 #include "pictures/header_probes.h"
 #include "pictures/picture_classes.h"
@@ -103,7 +104,7 @@ TiffHandle openMemory(MemoryFile& file)
     TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(opts, errorHandler, &file);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, warningHandler, &file);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(imagelib::kMaxImageBytes));
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(imagelib::imageLimits().maxImageBytes));
     TIFF* tif = TIFFClientOpenExt("memory", "rm", &file, readProc, writeProc, seekProc, closeProc, sizeProc,
                                   mapProc, unmapProc, opts);
     TIFFOpenOptionsFree(opts);
@@ -284,7 +285,7 @@ LoadedPicture TiffGraphic::load(Bytes bytes, const std::string&) const
     if (p.bitsPerSample < 1 || p.bitsPerSample > 16)
         fail(kInvalidColorDepth);
     const std::uint64_t pixels = std::uint64_t(p.width) * std::uint64_t(p.height);
-    if (pixels * 4 > imagelib::kMaxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
+    if (pixels * 4 > imagelib::imageLimits().maxImageBytes || !sizeFitsFile(p, compression, bytes.size()))
         fail(invalidFormatText(format_));
     std::optional<platform::Bitmap> stored = readTiffSamples(tif.get(), format_);
     if (!stored)

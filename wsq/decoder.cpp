@@ -16,9 +16,11 @@ namespace wsq {
 
 namespace {
 
-// Every sample of the image is written: the coded subbands from the indices,
-// the others (q = 0, and 60-63) with 0. The subbands tile the image.
-void unquantizeInto(float* fip, const short* sip, const QuantTable& dqt_table, const WaveletTrees& trees, int width)
+// Every sample of the image is written: the coded subbands from the first
+// carried indices (the ones the stream did not carry are 0), the others
+// (q = 0, and 60-63) with 0. The subbands tile the image.
+void unquantizeInto(float* fip, const short* sip, std::size_t carried, const QuantTable& dqt_table,
+                    const WaveletTrees& trees, int width)
 {
     const double center = dqt_table.center;
     for (int s = 0; s < kSubbandCount; ++s) {
@@ -28,12 +30,12 @@ void unquantizeInto(float* fip, const short* sip, const QuantTable& dqt_table, c
         const double halfZ = static_cast<double>(dqt_table.z[s]) / 2.0;
         for (int row = 0; row < band.ly; ++row) {
             float* out = fip + static_cast<std::size_t>(band.y + row) * width + band.x;
-            if (!coded) {
-                std::fill_n(out, band.lx, 0.0f);
-                continue;
-            }
-            wsq::simd::unquantizeRow(out, sip, band.lx, q, center, halfZ);
-            sip += band.lx;
+            const int take = coded ? static_cast<int>(std::min<std::size_t>(band.lx, carried)) : 0;
+            if (take > 0)
+                wsq::simd::unquantizeRow(out, sip, take, q, center, halfZ);
+            std::fill_n(out + take, band.lx - take, 0.0f);
+            sip += take;
+            carried -= static_cast<std::size_t>(take);
         }
     }
 }
@@ -62,7 +64,7 @@ int unquantize(std::vector<float>* ofip, const short* sip, const QuantTable& dqt
         wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
         return WSQ_ERR_NO_DQT;
     }
-    unquantizeInto(fip.data(), sip, dqt_table, trees, width);
+    unquantizeInto(fip.data(), sip, fip.size(), dqt_table, trees, width);
     *ofip = std::move(fip);
     return 0;
 }
@@ -147,8 +149,6 @@ int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, c
     if (int ret = huffman_decode_data_mem(qdata.get(), count, &tables->dtt, &tables->dqt, &tables->dht, cbufptr,
                                           ebufptr, &written))
         return ret;
-    // Indices the stream did not carry are 0.
-    std::fill(qdata.get() + written, qdata.get() + count, short{0});
     std::unique_ptr<float[]> fip = uninitialized<float>(count);
     if (!fip) {
         wsq::diagnostic("ERROR : unquantize : calloc : fip\n");
@@ -158,7 +158,9 @@ int decodeCoefficients(std::unique_ptr<float[]>* fdata, DecoderTables* tables, c
         wsq::diagnostic("ERROR: unquantize : quantization table parameters not defined!\n");
         return WSQ_ERR_NO_DQT;
     }
-    unquantizeInto(fip.get(), qdata.get(), tables->dqt, trees, width);
+    // Only what the stream carried is read: the rest of the indices is never
+    // written, let alone filled with zeros.
+    unquantizeInto(fip.get(), qdata.get(), written, tables->dqt, trees, width);
     *fdata = std::move(fip);
     return 0;
 }

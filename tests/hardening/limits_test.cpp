@@ -11,7 +11,9 @@
 #include "imagelib/formats.h"
 #include "imagelib/image_library.h"
 #include "imagelib/limits.h"
+#include "imagelib/wsq_file.h"
 #include "platform/files.h"
+#include "platform/prompter.h"
 #include "test_support/temp_dir.h"
 
 using namespace imagelib;
@@ -180,6 +182,30 @@ TEST(Limits, ReadersApplyTheLimitsInForce)
         EXPECT_EQ(record.pixels.empty(), c.code != kImageNoError) << c.name;
     }
     EXPECT_EQ(imageLimits().maxImageBytes, ImageLimits{}.maxImageBytes);
+
+    // A WSQ file is read whole too: over the file limit it fails as one the
+    // machine has no memory for, without an allocation of its size.
+    const std::string wsq = data + "/../../fuzz/corpus/image_wsq/small.wsq";
+    platform::RecordingPrompter prompter;
+    platform::ScopedPrompter quiet(prompter);
+    for (const ImageLimits& limits : {ImageLimits{}, smallFile}) {
+        ScopedImageLimits scope(limits);
+        ImageRecord record;
+        WsqImageInfo info;
+        std::size_t largest = 0;
+        int code = 0;
+        {
+            allochooks::Armed counting(0);
+            code = LoadImageByExtension(wsq, &record, &info);
+            largest = allochooks::largestRequest();
+        }
+        const bool over = limits.maxFileBytes < 1187;
+        EXPECT_EQ(code == kImageNoError, !over);
+        EXPECT_EQ(GetLastImageError(), over ? kImageNoMemory : kImageNoError);
+        EXPECT_EQ(record.pixels.empty(), over);
+        if (over)
+            EXPECT_LT(largest, 1187u);
+    }
 
     // A text that inflates beyond the chunk limit is skipped: the picture
     // loads and the text is never held in memory.
