@@ -1,10 +1,15 @@
 // TTIFFGraphic: the layouts, depths, colour schemes and orientations real
-// TIFF files use, each written here with libtiff from a sample pattern.
+// TIFF files use, each written here with libtiff from a sample pattern (old-style
+// JPEG files, which libtiff does not write, are laid out by hand).
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -390,6 +395,175 @@ TEST(TTIFFGraphic, UncompressedSubsampledYCbCr)
             return Rgba{l + 56, l - 29, l, 255};
         }, 2);
     }
+}
+
+// A baseline JFIF stream of the samples (components 3 for colour, 1 for gray),
+// made in memory with libjpeg's default 2x2 chroma subsampling.
+ByteVector jfifStream(int width, int height, int components, const std::function<int(int, int, int)>& sample)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = static_cast<JDIMENSION>(width);
+    c.image_height = static_cast<JDIMENSION>(height);
+    c.input_components = components;
+    c.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 90, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            for (int s = 0; s < components; ++s)
+                row[std::size_t(x) * components + s] = static_cast<JSAMPLE>(sample(x, y, s));
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&c, rows, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    ByteVector stream(out, out + size);
+    std::free(out);
+    return stream;
+}
+
+// The stream decoded by libjpeg as R,G,B (or gray) bytes, chroma replicated
+// rather than interpolated, as libtiff's YCbCr conversion does.
+ByteVector jfifPixels(const ByteVector& stream)
+{
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, stream.data(), static_cast<unsigned long>(stream.size()));
+    jpeg_read_header(&d, TRUE);
+    d.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&d);
+    ByteVector pixels(std::size_t(d.output_width) * d.output_height * d.output_components);
+    while (d.output_scanline < d.output_height) {
+        JSAMPROW rows[] = {pixels.data() + std::size_t(d.output_scanline) * d.output_width * d.output_components};
+        jpeg_read_scanlines(&d, rows, 1);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    return pixels;
+}
+
+// Where the entropy-coded data of a JFIF stream starts: after the SOS segment.
+std::size_t scanDataStart(const ByteVector& stream)
+{
+    for (std::size_t at = 2; at + 4 <= stream.size();) {
+        const std::size_t length = std::size_t(stream[at + 2]) << 8 | stream[at + 3];
+        if (stream[at + 1] == 0xDA)
+            return at + 2 + length;
+        at += 2 + length;
+    }
+    ADD_FAILURE() << "no SOS segment";
+    return stream.size();
+}
+
+// An old-style JPEG TIFF as such files are commonly laid out: a little-endian
+// header, one IFD, BitsPerSample values, then the whole JFIF stream, which
+// JPEGInterchangeFormat points at while the one strip holds its scan data.
+ByteVector oldStyleJpegTiff(int width, int height, const ByteVector& jfif, std::uint32_t interchangeOffset = 0)
+{
+    const bool colour = jfif.size() > 9 && [&] {
+        // The component count of the SOF0 segment.
+        for (std::size_t at = 2; at + 9 < jfif.size(); at += 2 + (std::size_t(jfif[at + 2]) << 8 | jfif[at + 3]))
+            if (jfif[at + 1] == 0xC0)
+                return jfif[at + 9] == 3;
+        return false;
+    }();
+    const unsigned samples = colour ? 3 : 1;
+    struct Entry {
+        unsigned tag, type;
+        std::uint32_t count, value;
+    };
+    const unsigned entryCount = colour ? 15 : 14;
+    const std::uint32_t ifdEnd = 8 + 2 + entryCount * 12 + 4;
+    const std::uint32_t bitsAt = ifdEnd;  // three SHORTs of colour pictures
+    const std::uint32_t jfifAt = ifdEnd + 8;
+    const std::uint32_t scanAt = jfifAt + static_cast<std::uint32_t>(scanDataStart(jfif));
+    const std::uint32_t jfifSize = static_cast<std::uint32_t>(jfif.size());
+    enum : unsigned { kShort = 3, kLong = 4 };
+    std::vector<Entry> entries = {
+        {256, kLong, 1, std::uint32_t(width)},
+        {257, kLong, 1, std::uint32_t(height)},
+        {258, kShort, samples, colour ? bitsAt : 8u},
+        {259, kShort, 1, 6},                          // old-style JPEG
+        {262, kShort, 1, colour ? 6u : 1u},           // YCbCr or min-is-black
+        {273, kLong, 1, scanAt},                      // StripOffsets
+        {277, kShort, 1, samples},
+        {278, kLong, 1, std::uint32_t(height)},       // RowsPerStrip: one strip
+        {279, kLong, 1, jfifAt + jfifSize - scanAt},  // StripByteCounts
+        {284, kShort, 1, 1},                          // contiguous
+        {512, kShort, 1, 1},                          // JPEGProc: baseline
+        {513, kLong, 1, interchangeOffset ? interchangeOffset : jfifAt},
+        {514, kLong, 1, jfifSize},
+    };
+    if (colour)
+        entries.push_back({530, kShort, 2, 2u | 2u << 16});  // YCbCrSubSampling 2, 2 as libjpeg wrote
+    entries.push_back({296, kShort, 1, 1});  // ResolutionUnit: none
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+    EXPECT_EQ(entries.size(), entryCount);
+    ByteVector file = {'I', 'I', 42, 0};
+    append32(file, 8);
+    append16(file, entryCount);
+    for (const Entry& e : entries) {
+        append16(file, e.tag);
+        append16(file, e.type);
+        append32(file, e.count);
+        if (e.type == kShort && e.count == 1) {
+            append16(file, e.value);
+            append16(file, 0);
+        } else {
+            append32(file, e.value);
+        }
+    }
+    append32(file, 0);  // no further IFD
+    for (int s = 0; s < 4; ++s)
+        append16(file, s < 3 ? 8 : 0);
+    file.insert(file.end(), jfif.begin(), jfif.end());
+    return file;
+}
+
+TEST(TTIFFGraphic, OldStyleJpegColourAndGray)
+{
+    const auto tiff = pictures::makeTiffGraphic();
+    // 20 x 14 leaves partial blocks at the right and the bottom.
+    const int width = 20, height = 14;
+    const auto sample = [](int x, int y, int s) { return 30 + x * 6 + y * 4 + s * 60; };
+    for (int components : {3, 1}) {
+        SCOPED_TRACE(components);
+        const ByteVector jfif = jfifStream(width, height, components, sample);
+        const ByteVector file = oldStyleJpegTiff(width, height, jfif);
+        const pictures::PictureProperties p = tiff->readProperties(file);
+        EXPECT_EQ(p.compression, "old-style JPEG");
+        EXPECT_EQ(p.colorScheme, components == 3 ? "YCbCr" : "gray");
+        const ByteVector want = jfifPixels(jfif);
+        // libtiff converts the YCbCr samples to RGB itself; its rounding may
+        // differ from libjpeg's by up to 2 levels (the libtiff here matches
+        // exactly). Gray needs no conversion.
+        expectPicture(tiff->load(file, "").bitmap, width, height, [&](int x, int y) {
+            const std::size_t at = (std::size_t(y) * width + x) * components;
+            const int r = want[at], g = want[at + (components == 3 ? 1 : 0)], b = want[at + (components == 3 ? 2 : 0)];
+            return Rgba{r, g, b, 255};
+        }, components == 3 ? 2 : 0);
+    }
+}
+
+TEST(TTIFFGraphic, OldStyleJpegPastTheEndOrDamagedIsRefused)
+{
+    const auto tiff = pictures::makeTiffGraphic();
+    const ByteVector jfif = jfifStream(16, 16, 3, [](int x, int y, int s) { return x * 9 + y * 5 + s * 40; });
+    const ByteVector good = oldStyleJpegTiff(16, 16, jfif);
+    ByteVector file = oldStyleJpegTiff(16, 16, jfif, static_cast<std::uint32_t>(good.size() + 4096));
+    EXPECT_EQ(loadError(*tiff, file), "Cannot load image. Compression error found in TIFF file.");
+    expectTruncationsHandled(*tiff, good, 8);
+    expectDamageHandled(*tiff, good, good.size());
 }
 
 TEST(TTIFFGraphic, DamagedSamplesEndInItsTexts)
