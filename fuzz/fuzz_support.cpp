@@ -16,9 +16,7 @@ void setUpFuzzing()
     static SilentPrompter silent;
     platform::setPrompter(&silent);
     imagelib::ImageLimits limits;
-    // Seeds are at most 100 x 100 pixels; a header declaring a big picture
-    // fails at once instead of clearing megabytes for every input.
-    limits.maxImageBytes = std::uint64_t{1} << 20;
+    limits.maxImageBytes = std::uint64_t{64} << 20;
     limits.maxFileBytes = std::uint64_t{16} << 20;
     limits.maxChunkBytes = std::uint64_t{1} << 20;
     imagelib::setImageLimits(limits);

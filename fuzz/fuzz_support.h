@@ -21,14 +21,14 @@ public:
 // Largest WSQ frame the fuzz targets decode (width x height). The seeds'
 // prints are about 100 pixels a side; a whole print of 800 x 750 pixels costs
 // milliseconds an input and adds no code the small ones do not reach.
-inline constexpr long long kFuzzMaxWsqPixels = 128 * 128;
+inline constexpr long long kFuzzMaxWsqPixels = 256 * 256;
 
 // True when every WSQ frame header (the SOF marker with its height and width)
 // found anywhere in the bytes declares at most kFuzzMaxWsqPixels.
 bool wsqFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size);
 
 // Installs the silent prompter and the fuzzing limits of the image library
-// (pictures up to 1 MB, files up to 16 MB). Call once, from the first input.
+// (pictures up to 64 MB, files up to 16 MB). Call once, from the first input.
 void setUpFuzzing();
 
 // The input as a file with the given extension, in a directory private to this
