@@ -21,7 +21,7 @@ public:
 // Largest WSQ frame the fuzz targets decode (width x height). The seeds'
 // prints are about 100 pixels a side; a whole print of 800 x 750 pixels costs
 // milliseconds an input and adds no code the small ones do not reach.
-inline constexpr long long kFuzzMaxWsqPixels = 256 * 256;
+inline constexpr long long kFuzzMaxWsqPixels = 128 * 128;
 
 // True when every WSQ frame header (the SOF marker with its height and width)
 // found anywhere in the bytes declares at most kFuzzMaxWsqPixels.
