@@ -18,6 +18,15 @@ public:
     platform::Answer question(const std::string&, const std::string&) override { return platform::Answer::Cancel; }
 };
 
+// Largest WSQ frame the fuzz targets decode (width x height). The seeds'
+// prints are about 100 pixels a side; a whole print of 800 x 750 pixels costs
+// milliseconds an input and adds no code the small ones do not reach.
+inline constexpr long long kFuzzMaxWsqPixels = 128 * 128;
+
+// True when every WSQ frame header (the SOF marker with its height and width)
+// found anywhere in the bytes declares at most kFuzzMaxWsqPixels.
+bool wsqFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size);
+
 // Installs the silent prompter and the fuzzing limits of the image library
 // (pictures up to 64 MB, files up to 16 MB). Call once, from the first input.
 void setUpFuzzing();

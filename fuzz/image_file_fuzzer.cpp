@@ -16,10 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static const bool ready = (fuzzing::setUpFuzzing(), true);
     // A WSQ frame of a few kilobytes may plausibly declare millions of
-    // pixels; the codec is fuzzed on frames up to about 1.4 million.
+    // pixels; the file reader takes its frame limit from the picture limit
+    // (3 bytes a pixel), so that limit keeps frames near fuzzing's own.
     static const bool wsqLimit = std::string(NV_FUZZ_EXTENSION) == "wsq" && [] {
         imagelib::ImageLimits limits = imagelib::imageLimits();
-        limits.maxImageBytes = std::uint64_t{4} << 20;
+        limits.maxImageBytes = 4 * static_cast<std::uint64_t>(fuzzing::kFuzzMaxWsqPixels);
         imagelib::setImageLimits(limits);
         return true;
     }();
