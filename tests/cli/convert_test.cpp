@@ -7,40 +7,17 @@
 
 #include "imagelib/memory_codecs.h"
 #include "platform/files.h"
+#include "test_support/run_nisttool.h"
 #include "test_support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolResult {
-    int exitCode = -1;
-    std::string err;
-};
-
-std::string quoted(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 std::string readText(const fs::path& path)
 {
     const platform::FileContents c = platform::readWholeFile(path);
     return std::string(c.bytes.begin(), c.bytes.end());
-}
-
-ToolResult nisttool(const fs::path& scratch, const std::vector<std::string>& args)
-{
-    std::string command = quoted(NISTTOOL_PATH);
-    for (const std::string& a : args)
-        command += " " + quoted(a);
-    const fs::path err = scratch / "stderr";
-    command += " >/dev/null 2>" + quoted(err.string()) + " </dev/null";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(err)};
 }
 
 // A 100x90 portable map (large enough for the WSQ encoder); seed varies it.

@@ -10,36 +10,12 @@
 #include "pictures/picture_depth.h"
 #include "pictures/picture_io.h"
 #include "platform/files.h"
+#include "test_support/run_nisttool.h"
 #include "test_support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ToolResult {
-    int exitCode = -1;
-    std::string err;
-};
-
-std::string quoted(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-ToolResult nisttool(const fs::path& scratch, const std::vector<std::string>& args)
-{
-    std::string command = quoted(NISTTOOL_PATH);
-    for (const std::string& a : args)
-        command += " " + quoted(a);
-    const fs::path err = scratch / "stderr";
-    command += " >/dev/null 2>" + quoted(err.string()) + " </dev/null";
-    const int status = std::system(command.c_str());
-    const platform::FileContents text = platform::readWholeFile(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(text.bytes.begin(), text.bytes.end())};
-}
 
 // A gray print large enough for the WSQ encoder, as 8-bit identity gray.
 platform::Bitmap grayPrint()
