@@ -38,6 +38,24 @@ bool wsqFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size)
     return true;
 }
 
+bool jpegFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size)
+{
+    // SOF0..SOF15 are FF C0..CF, except DHT (C4), JPG (C8) and DAC (CC): a
+    // 16-bit length, the precision byte, then the 16-bit height and width.
+    for (std::size_t i = 0; i + 9 <= size; ++i) {
+        if (data[i] != 0xFF || (data[i + 1] & 0xF0) != 0xC0)
+            continue;
+        const std::uint8_t marker = data[i + 1];
+        if (marker == 0xC4 || marker == 0xC8 || marker == 0xCC)
+            continue;
+        const long long height = data[i + 5] << 8 | data[i + 6];
+        const long long width = data[i + 7] << 8 | data[i + 8];
+        if (height * width > kFuzzMaxJpegPixels)
+            return false;
+    }
+    return true;
+}
+
 namespace {
 std::string scratchRoot()
 {

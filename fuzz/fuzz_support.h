@@ -27,6 +27,16 @@ inline constexpr long long kFuzzMaxWsqPixels = 128 * 128;
 // found anywhere in the bytes declares at most kFuzzMaxWsqPixels.
 bool wsqFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size);
 
+// Largest JPEG frame the JPEG target decodes. A file of a few hundred bytes
+// may declare a megapixel (the reader allows that much slack for pictures that
+// compress to almost nothing), and decoding it costs tens of milliseconds
+// under the sanitizers; the seeds are 16 x 12 pixels.
+inline constexpr long long kFuzzMaxJpegPixels = 256 * 256;
+
+// True when every JPEG frame header (an SOF marker with its height and width)
+// found anywhere in the bytes declares at most kFuzzMaxJpegPixels.
+bool jpegFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size);
+
 // Installs the silent prompter and the fuzzing limits of the image library
 // (pictures up to 64 MB, files up to 16 MB). Call once, from the first input.
 void setUpFuzzing();

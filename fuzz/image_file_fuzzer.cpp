@@ -27,9 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)wsqLimit;
     static fuzzing::FuzzInputFile input(NV_FUZZ_EXTENSION);
     (void)ready;
+    const std::string ext = NV_FUZZ_EXTENSION;
+    if (ext == "jpg" && !fuzzing::jpegFramesWithinFuzzLimit(data, size))
+        return 0;
     if (!input.write(data, size))
         return 0;
-    const std::string ext = NV_FUZZ_EXTENSION;
     imagelib::WsqImageInfo wsq;
     imagelib::TiffOptions tiff;
     void* info = ext == "wsq" ? static_cast<void*>(&wsq) : ext == "tif" ? static_cast<void*>(&tiff) : nullptr;
