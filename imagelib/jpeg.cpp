@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "imagelib/file_io.h"
 #include "imagelib/limits.h"
@@ -45,14 +46,14 @@ struct JpegReader {
     JpegErrors errors{};
     jpeg_decompress_struct cinfo{};
     bool created = false;
-    std::FILE* file = nullptr;
+    // The whole file: a library reading through stdio asks for more bytes
+    // once per block after the end of a cut file, a system call each time.
+    std::vector<std::uint8_t> bytes;
 
     ~JpegReader()
     {
         if (created)
             jpeg_destroy_decompress(&cinfo);
-        if (file)
-            std::fclose(file);
     }
 };
 
@@ -86,14 +87,15 @@ void copyScanline(const JSAMPLE* src, std::uint8_t* dst, std::uint32_t width, in
 }
 
 // Sets the long-jump target: a library error anywhere below ends here with code 1.
-int readJpeg(JpegReader& r, ImageRecord& record, std::uint64_t fileSize)
+int readJpeg(JpegReader& r, ImageRecord& record)
 {
+    const std::uint64_t fileSize = r.bytes.size();
     if (setjmp(r.errors.jump))
         return kImageCorrupted;
     jpeg_create_decompress(&r.cinfo);
     r.created = true;
     r.cinfo.mem->max_memory_to_use = static_cast<long>(imageLimits().maxImageBytes);
-    jpeg_stdio_src(&r.cinfo, r.file);
+    jpeg_mem_src(&r.cinfo, r.bytes.data(), static_cast<unsigned long>(r.bytes.size()));
     jpeg_read_header(&r.cinfo, TRUE);
     if (declaresMoreThanItHolds(r.cinfo, fileSize))
         return kImageBadSize;
@@ -229,10 +231,9 @@ int LoadJpegFile(const std::string& fileName, ImageRecord* record)
         JpegReader reader;
         setupErrors(reader.errors);
         reader.cinfo.err = &reader.errors.manager;
-        reader.file = std::fopen(fileName.c_str(), "rb");
-        if (!reader.file)
-            return kImageCannotOpen;
-        return readJpeg(reader, target, imageFileSize(fileName));
+        if (const int code = readImageFile(fileName, reader.bytes))
+            return code;
+        return readJpeg(reader, target);
     });
 }
 
