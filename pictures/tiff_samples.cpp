@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/image_record.h"
+#include "imagelib/limits.h"
 #include "pictures/decoder_support.h"
 
 namespace pictures {
@@ -127,7 +128,7 @@ void readBlocks(TIFF* tif, const SampleLayout& l, SampleGrid& grid, const std::s
     const std::size_t rowBytes = tiled ? static_cast<std::size_t>(TIFFTileRowSize64(tif))
                                        : static_cast<std::size_t>(TIFFScanlineSize64(tif));
     const std::uint64_t blockBytes = std::uint64_t(rowBytes) * blockHeight;
-    if (rowBytes == 0 || blockBytes > imagelib::kMaxImageBytes)
+    if (rowBytes == 0 || blockBytes > imagelib::imageLimits().maxImageBytes)
         failInvalidFormat(format);
     std::vector<std::uint8_t> block(static_cast<std::size_t>(blockBytes));
     for (int p = 0; p < planes; ++p)
@@ -232,7 +233,7 @@ std::optional<platform::Bitmap> readTiffSamples(TIFF* tif, const std::string& fo
     if (!l)
         return std::nullopt;
     if (l->width == 0 || l->height == 0 ||
-        std::uint64_t(l->width) * l->height * l->samples * 2 > imagelib::kMaxImageBytes)
+        std::uint64_t(l->width) * l->height * l->samples * 2 > imagelib::imageLimits().maxImageBytes)
         failInvalidFormat(format);
     SampleGrid grid(*l);
     readBlocks(tif, *l, grid, format);
