@@ -22,38 +22,41 @@ void setUpFuzzing()
     imagelib::setImageLimits(limits);
 }
 
+namespace {
+// True when no frame header in the bytes declares more than maxPixels. A
+// header starts at each FF byte whose next byte isFrameMarker accepts; its
+// 16-bit big-endian height is heightAt bytes in, the width right after it.
+template <typename MarkerTest>
+bool framesWithin(const std::uint8_t* data, std::size_t size, MarkerTest isFrameMarker, std::size_t heightAt,
+                  long long maxPixels)
+{
+    for (std::size_t i = 0; i + heightAt + 4 <= size; ++i) {
+        if (data[i] != 0xFF || !isFrameMarker(data[i + 1]))
+            continue;
+        const std::uint8_t* h = data + i + heightAt;
+        const long long height = h[0] << 8 | h[1];
+        const long long width = h[2] << 8 | h[3];
+        if (height * width > maxPixels)
+            return false;
+    }
+    return true;
+}
+}  // namespace
+
 bool wsqFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size)
 {
     // SOF: FF A2, a 16-bit length, black and white bytes, then the 16-bit
     // height and width, big-endian. Coded data never holds FF A2 (an FF there
     // is followed by 00); a match in other bytes only errs on the safe side.
-    for (std::size_t i = 0; i + 10 <= size; ++i) {
-        if (data[i] != 0xFF || data[i + 1] != 0xA2)
-            continue;
-        const long long height = data[i + 6] << 8 | data[i + 7];
-        const long long width = data[i + 8] << 8 | data[i + 9];
-        if (height * width > kFuzzMaxWsqPixels)
-            return false;
-    }
-    return true;
+    return framesWithin(data, size, [](std::uint8_t m) { return m == 0xA2; }, 6, kFuzzMaxWsqPixels);
 }
 
 bool jpegFramesWithinFuzzLimit(const std::uint8_t* data, std::size_t size)
 {
     // SOF0..SOF15 are FF C0..CF, except DHT (C4), JPG (C8) and DAC (CC): a
     // 16-bit length, the precision byte, then the 16-bit height and width.
-    for (std::size_t i = 0; i + 9 <= size; ++i) {
-        if (data[i] != 0xFF || (data[i + 1] & 0xF0) != 0xC0)
-            continue;
-        const std::uint8_t marker = data[i + 1];
-        if (marker == 0xC4 || marker == 0xC8 || marker == 0xCC)
-            continue;
-        const long long height = data[i + 5] << 8 | data[i + 6];
-        const long long width = data[i + 7] << 8 | data[i + 8];
-        if (height * width > kFuzzMaxJpegPixels)
-            return false;
-    }
-    return true;
+    const auto isSof = [](std::uint8_t m) { return (m & 0xF0) == 0xC0 && m != 0xC4 && m != 0xC8 && m != 0xCC; };
+    return framesWithin(data, size, isSof, 5, kFuzzMaxJpegPixels);
 }
 
 namespace {

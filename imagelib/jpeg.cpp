@@ -89,7 +89,6 @@ void copyScanline(const JSAMPLE* src, std::uint8_t* dst, std::uint32_t width, in
 // Sets the long-jump target: a library error anywhere below ends here with code 1.
 int readJpeg(JpegReader& r, ImageRecord& record)
 {
-    const std::uint64_t fileSize = r.bytes.size();
     if (setjmp(r.errors.jump))
         return kImageCorrupted;
     jpeg_create_decompress(&r.cinfo);
@@ -97,7 +96,7 @@ int readJpeg(JpegReader& r, ImageRecord& record)
     r.cinfo.mem->max_memory_to_use = static_cast<long>(imageLimits().maxImageBytes);
     jpeg_mem_src(&r.cinfo, r.bytes.data(), static_cast<unsigned long>(r.bytes.size()));
     jpeg_read_header(&r.cinfo, TRUE);
-    if (declaresMoreThanItHolds(r.cinfo, fileSize))
+    if (declaresMoreThanItHolds(r.cinfo, r.bytes.size()))
         return kImageBadSize;
 
     record.width = r.cinfo.image_width;
