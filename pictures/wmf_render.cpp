@@ -35,8 +35,9 @@ bool plausibleMetaHeader(Bytes b, std::size_t at)
 }
 
 // Every record lies inside the file and the walk ends at the end-of-file
-// record: only whole files reach the player.
-void checkRecords(Bytes b)
+// record: only whole files reach the player. Returns the largest record's
+// size in words.
+std::uint32_t checkRecords(Bytes b)
 {
     std::size_t at = hasPlaceableHeader(b) ? kPlaceableSize : 0;
     if (b.size() < at + kMetaHeaderSize)
@@ -44,6 +45,7 @@ void checkRecords(Bytes b)
     if (!plausibleMetaHeader(b, at))
         failInvalidFormat(kFormat);
     at += kMetaHeaderSize;
+    std::uint32_t largest = 0;
     while (true) {
         if (at + 6 > b.size())
             failStreamRead(kFormat);
@@ -53,10 +55,21 @@ void checkRecords(Bytes b)
             failInvalidFormat(kFormat);
         if (at + 2 * words > b.size())
             failStreamRead(kFormat);
+        largest = std::max(largest, static_cast<std::uint32_t>(words));
         if (function == 0)
-            return;
+            return largest;
         at += static_cast<std::size_t>(2 * words);
     }
+}
+
+// The player allocates its record buffer by the header's largest-record
+// field: a few bytes can claim gigabytes there, or claim less than a record
+// holds. The copy it plays carries the largest record the walk found.
+void setLargestRecord(std::vector<unsigned char>& file, std::uint32_t words)
+{
+    const std::size_t at = (hasPlaceableHeader(Bytes(file.data(), file.size())) ? kPlaceableSize : 0) + 12;
+    for (int i = 0; i < 4; ++i)
+        file[at + i] = static_cast<unsigned char>(words >> (8 * i));
 }
 
 struct FrameRect {
@@ -171,8 +184,9 @@ PictureProperties wmfProperties(Bytes bytes)
 
 LoadedPicture renderWmf(Bytes bytes)
 {
-    checkRecords(bytes);
+    const std::uint32_t largestRecord = checkRecords(bytes);
     std::vector<unsigned char> copy(bytes.begin(), bytes.end());
+    setLargestRecord(copy, largestRecord);
     wmfAPI_Options options{};
     options.function = wmf_gd_function;
     Api api;
@@ -188,10 +202,11 @@ LoadedPicture renderWmf(Bytes bytes)
     // whole frame: the placeable header's at 96 pixels an inch, else the
     // window's at a pixel a unit.
     if (const auto frame = logicalFrame(bytes)) {
-        const std::vector<unsigned char> framed = withFrameRectangle(bytes, *frame);
+        std::vector<unsigned char> framed = withFrameRectangle(bytes, *frame);
+        setLargestRecord(framed, std::max<std::uint32_t>(largestRecord, 7));  // the rectangle's 7 words
         Api scan;
         check(wmf_api_create(&scan.api, flags, &options));
-        check(wmf_mem_open(scan.api, const_cast<unsigned char*>(framed.data()), static_cast<long>(framed.size())));
+        check(wmf_mem_open(scan.api, framed.data(), static_cast<long>(framed.size())));
         check(wmf_scan(scan.api, 0, &bbox));
         const PictureProperties p = wmfProperties(bytes);
         width = static_cast<unsigned>(std::max(1, p.width));
