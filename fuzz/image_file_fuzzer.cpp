@@ -17,14 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool ready = (fuzzing::setUpFuzzing(), true);
     // A WSQ frame of a few kilobytes may plausibly declare millions of
     // pixels; the file reader takes its frame limit from the picture limit
-    // (3 bytes a pixel), so that limit keeps frames near fuzzing's own.
-    static const bool wsqLimit = std::string(NV_FUZZ_EXTENSION) == "wsq" && [] {
+    // (3 bytes a pixel), so that limit keeps frames near fuzzing's own. A TIFF
+    // strip of a few kilobytes may as plausibly unpack to a megabyte (LZW), and
+    // a megabyte of 1-bit planes is eight million pixels to merge: the same
+    // limit keeps those pictures small.
+    static const bool smallPictures = (std::string(NV_FUZZ_EXTENSION) == "wsq" ||
+                                       std::string(NV_FUZZ_EXTENSION) == "tif") && [] {
         imagelib::ImageLimits limits = imagelib::imageLimits();
         limits.maxImageBytes = 4 * static_cast<std::uint64_t>(fuzzing::kFuzzMaxWsqPixels);
         imagelib::setImageLimits(limits);
         return true;
     }();
-    (void)wsqLimit;
+    (void)smallPictures;
     static fuzzing::FuzzInputFile input(NV_FUZZ_EXTENSION);
     (void)ready;
     const std::string ext = NV_FUZZ_EXTENSION;
