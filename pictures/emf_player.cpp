@@ -363,20 +363,20 @@ private:
         const bool flipX = (b.x < a.x) != (srcW < 0), flipY = (b.y < a.y) != (srcH < 0);
         const platform::Bitmap& bm = dib.bitmap;
         const int bpp = bm.bitsPerPixel() / 8;
-        const int px0 = std::max(0, int(std::ceil(x0 - 0.5))), px1 = std::min(canvas_.width(), int(std::ceil(x1 - 0.5)));
-        const int py0 = std::max(0, int(std::ceil(y0 - 0.5))), py1 = std::min(canvas_.height(), int(std::ceil(y1 - 0.5)));
+        const int px0 = std::max(0, pixelIndex(std::ceil(x0 - 0.5))), px1 = std::min(canvas_.width(), pixelIndex(std::ceil(x1 - 0.5)));
+        const int py0 = std::max(0, pixelIndex(std::ceil(y0 - 0.5))), py1 = std::min(canvas_.height(), pixelIndex(std::ceil(y1 - 0.5)));
         for (int y = py0; y < py1; ++y) {
             double v = (y + 0.5 - y0) / (y1 - y0);
             if (flipY)
                 v = 1 - v;
-            const int sy = int(std::floor(srcTop + v * std::abs(srcH)));
+            const int sy = pixelIndex(std::floor(srcTop + v * std::abs(srcH)));
             if (sy < 0 || sy >= bm.height())
                 continue;
             for (int x = px0; x < px1; ++x) {
                 double u = (x + 0.5 - x0) / (x1 - x0);
                 if (flipX)
                     u = 1 - u;
-                const int sx = int(std::floor(srcX + u * std::abs(srcW)));
+                const int sx = pixelIndex(std::floor(srcX + u * std::abs(srcW)));
                 if (sx < 0 || sx >= bm.width())
                     continue;
                 canvas_.blendPixel(x, y, bm.topRow(sy) + sx * bpp, bpp == 4);

@@ -3,8 +3,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace pictures {
+
+int pixelIndex(double v)
+{
+    constexpr int lowest = std::numeric_limits<int>::min(), highest = std::numeric_limits<int>::max();
+    if (!(v > lowest))
+        return lowest;
+    return v >= highest ? highest : static_cast<int>(v);
+}
 
 MetafileCanvas::MetafileCanvas(int width, int height)
     : width_(width), height_(height), pixels_(std::size_t(width) * height * 3, 255)
@@ -41,7 +50,7 @@ void MetafileCanvas::fillPolygons(const std::vector<std::vector<PointF>>& polygo
         }
     if (top > bottom)
         return;
-    const int y0 = std::max(0, int(std::floor(top))), y1 = std::min(height_ - 1, int(std::ceil(bottom)));
+    const int y0 = std::max(0, pixelIndex(std::floor(top))), y1 = std::min(height_ - 1, pixelIndex(std::ceil(bottom)));
     struct Crossing {
         double x;
         int dir;
@@ -64,8 +73,8 @@ void MetafileCanvas::fillPolygons(const std::vector<std::vector<PointF>>& polygo
             if (!inside)
                 continue;
             // Pixels whose centres lie between the two crossings.
-            const int from = std::max(0, int(std::ceil(xs[i].x - 0.5)));
-            const int to = std::min(width_ - 1, int(std::ceil(xs[i + 1].x - 0.5)) - 1);
+            const int from = std::max(0, pixelIndex(std::ceil(xs[i].x - 0.5)));
+            const int to = std::min(width_ - 1, pixelIndex(std::ceil(xs[i + 1].x - 0.5) - 1));
             for (int x = from; x <= to; ++x)
                 setPixel(x, y, c);
         }
@@ -78,10 +87,10 @@ void MetafileCanvas::strokePolyline(const std::vector<PointF>& points, bool clos
     const std::size_t segments = closed ? points.size() : points.size() - (points.empty() ? 0 : 1);
     for (std::size_t i = 0; i < segments; ++i) {
         const PointF a = points[i], b = points[(i + 1) % points.size()];
-        const int x0 = std::max(0, int(std::floor(std::min(a.x, b.x) - half)));
-        const int x1 = std::min(width_ - 1, int(std::ceil(std::max(a.x, b.x) + half)));
-        const int y0 = std::max(0, int(std::floor(std::min(a.y, b.y) - half)));
-        const int y1 = std::min(height_ - 1, int(std::ceil(std::max(a.y, b.y) + half)));
+        const int x0 = std::max(0, pixelIndex(std::floor(std::min(a.x, b.x) - half)));
+        const int x1 = std::min(width_ - 1, pixelIndex(std::ceil(std::max(a.x, b.x) + half)));
+        const int y0 = std::max(0, pixelIndex(std::floor(std::min(a.y, b.y) - half)));
+        const int y1 = std::min(height_ - 1, pixelIndex(std::ceil(std::max(a.y, b.y) + half)));
         const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
@@ -111,8 +120,8 @@ void MetafileCanvas::fillEllipse(double left, double top, double right, double b
                  ry = std::abs(bottom - top) / 2;
     if (rx <= 0 || ry <= 0)
         return;
-    for (int y = std::max(0, int(cy - ry)); y <= std::min(height_ - 1, int(cy + ry)); ++y)
-        for (int x = std::max(0, int(cx - rx)); x <= std::min(width_ - 1, int(cx + rx)); ++x)
+    for (int y = std::max(0, pixelIndex(cy - ry)); y <= std::min(height_ - 1, pixelIndex(cy + ry)); ++y)
+        for (int x = std::max(0, pixelIndex(cx - rx)); x <= std::min(width_ - 1, pixelIndex(cx + rx)); ++x)
             if (ellipseRadius(x + 0.5, y + 0.5, cx, cy, rx, ry) <= 1)
                 setPixel(x, y, c);
 }
@@ -124,8 +133,8 @@ void MetafileCanvas::strokeEllipse(double left, double top, double right, double
     if (rx <= 0 || ry <= 0)
         return;
     const double half = std::max(0.5, penWidth / 2);
-    for (int y = std::max(0, int(cy - ry - half)); y <= std::min(height_ - 1, int(cy + ry + half)); ++y)
-        for (int x = std::max(0, int(cx - rx - half)); x <= std::min(width_ - 1, int(cx + rx + half)); ++x) {
+    for (int y = std::max(0, pixelIndex(cy - ry - half)); y <= std::min(height_ - 1, pixelIndex(cy + ry + half)); ++y)
+        for (int x = std::max(0, pixelIndex(cx - rx - half)); x <= std::min(width_ - 1, pixelIndex(cx + rx + half)); ++x) {
             // Distance from the outline, approximately, in pixels.
             const double r = ellipseRadius(x + 0.5, y + 0.5, cx, cy, rx, ry);
             const double along = std::min(rx, ry) + (std::max(rx, ry) - std::min(rx, ry)) / 2;

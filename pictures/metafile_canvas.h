@@ -17,6 +17,10 @@ struct PointF {
     double x = 0, y = 0;
 };
 
+// A canvas coordinate as a pixel index (truncated), saturated at the range of
+// int: a metafile's transforms can put a point anywhere, NaN far left.
+int pixelIndex(double v);
+
 class MetafileCanvas {
 public:
     MetafileCanvas(int width, int height);  // white

@@ -62,7 +62,7 @@ TEST(FuzzRegression, EveryKeptInputEndsInAResult)
             int w = -1, h = -1, d = -1, ppi = -1, lossy = -1;
             const int rc = wsq_decode_mem(&out, &w, &h, &d, &ppi, &lossy, bytes.bytes.data(), bytes.bytes.size());
             EXPECT_EQ(rc == 0, !out.empty());
-        } else if (ext == ".wmf") {
+        } else if (ext == ".wmf" || ext == ".emf") {
             std::size_t largest = 0;
             {
                 allochooks::Armed counting(0);
