@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (files.empty())
         for (const std::string& ext : names)
             files.push_back(std::make_unique<fuzzing::FuzzInputFile>(ext));
-    const std::string& ext = names[data[0] % names.size()];
+    const std::size_t pick = data[0] % names.size();
+    const std::string& ext = names[pick];
     // The frame bounds of the WSQ and JPEG targets: a few bytes may declare a
     // megapixel frame in either, which then took most of this target's time.
     if (ext == "wsq" && !fuzzing::wsqFramesWithinFuzzLimit(data + 1, size - 1))
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((ext == "jpg" || ext == "jpeg" || ext == "jpe" || ext == "jfif") &&
         !fuzzing::jpegFramesWithinFuzzLimit(data + 1, size - 1))
         return 0;
-    fuzzing::FuzzInputFile& input = *files[data[0] % files.size()];
+    fuzzing::FuzzInputFile& input = *files[pick];
     if (!input.write(data + 1, size - 1))
         return 0;
     const pictures::OpenResult result = pictures::openPicture(input.path());

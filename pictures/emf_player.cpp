@@ -363,8 +363,10 @@ private:
         const bool flipX = (b.x < a.x) != (srcW < 0), flipY = (b.y < a.y) != (srcH < 0);
         const platform::Bitmap& bm = dib.bitmap;
         const int bpp = bm.bitsPerPixel() / 8;
-        const int px0 = std::max(0, pixelIndex(std::ceil(x0 - 0.5))), px1 = std::min(canvas_.width(), pixelIndex(std::ceil(x1 - 0.5)));
-        const int py0 = std::max(0, pixelIndex(std::ceil(y0 - 0.5))), py1 = std::min(canvas_.height(), pixelIndex(std::ceil(y1 - 0.5)));
+        const int px0 = std::max(0, pixelIndex(std::ceil(x0 - 0.5)));
+        const int px1 = std::min(canvas_.width(), pixelIndex(std::ceil(x1 - 0.5)));
+        const int py0 = std::max(0, pixelIndex(std::ceil(y0 - 0.5)));
+        const int py1 = std::min(canvas_.height(), pixelIndex(std::ceil(y1 - 0.5)));
         for (int y = py0; y < py1; ++y) {
             double v = (y + 0.5 - y0) / (y1 - y0);
             if (flipY)
