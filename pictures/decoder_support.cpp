@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "imagelib/limits.h"
+
 namespace pictures {
 
 void failInvalidFormat(const std::string& format)
@@ -39,10 +41,18 @@ void failLz77()
     throw PictureFormatError("LZ77 decompression error.");
 }
 
+bool fitsImageLimit(std::uint64_t pixels, std::uint64_t bytesPerPixel)
+{
+    const std::uint64_t limit = imagelib::imageLimits().maxImageBytes;
+    return bytesPerPixel == 0 || pixels <= limit / bytesPerPixel;
+}
+
 platform::Bitmap makeBitmap(std::int64_t width, std::int64_t height, int bitsPerPixel, const std::string& format)
 {
-    if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
-        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels)
+    if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
+        failInvalidFormat(format);
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (pixels > kMaxPicturePixels || !fitsImageLimit(pixels, (static_cast<std::uint64_t>(bitsPerPixel) + 7) / 8))
         failInvalidFormat(format);
     return platform::Bitmap(static_cast<int>(width), static_cast<int>(height), bitsPerPixel);
 }

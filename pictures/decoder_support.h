@@ -23,8 +23,11 @@ namespace pictures {
 // Largest picture a decoder builds: header fields of a damaged file can claim
 // gigapixels, which end as an invalid-format failure instead of an allocation.
 inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 27;
+// True when a buffer of the pixels at the bytes each fits the picture limit a
+// caller set for the image library (ImageLimits::maxImageBytes).
+bool fitsImageLimit(std::uint64_t pixels, std::uint64_t bytesPerPixel);
 // A bitmap of the size and depth, or the invalid-format failure when the size is
-// empty or beyond the limit.
+// empty or beyond either limit.
 platform::Bitmap makeBitmap(std::int64_t width, std::int64_t height, int bitsPerPixel, const std::string& format);
 
 // Entry i = gray level i * 255 / (count - 1).

@@ -347,6 +347,9 @@ DibDecoded decodeDib(Bytes data, const DibLayout& layout, const std::string& for
         failStreamRead(format);
     }
 
+    if (!fitsImageLimit(pixels, sizeof(Rgba)))  // the canvas below
+        failInvalidFormat(format);
+
     DibDecoded out;
     out.sourceBitsPerPixel = d.bitsPerPixel;
     Canvas c;

@@ -136,8 +136,19 @@ public:
     Player(Bytes bytes, const Frame& frame)
         : bytes_(bytes), frame_(frame),
           scale_(std::min(1.0, kMaxSide / std::max(frame.width, frame.height))),
-          canvas_(std::max(1, int(frame.width * scale_)), std::max(1, int(frame.height * scale_)))
+          canvas_(canvasFor(frame, scale_))
     {
+    }
+
+    // The drawing surface, or the invalid-format failure when it is over the
+    // picture limit a caller set.
+    static MetafileCanvas canvasFor(const Frame& frame, double scale)
+    {
+        const int width = std::max(1, int(frame.width * scale));
+        const int height = std::max(1, int(frame.height * scale));
+        if (!fitsImageLimit(std::uint64_t(width) * std::uint64_t(height), 3))
+            failInvalidFormat(kFormat);
+        return MetafileCanvas(width, height);
     }
 
     void run()

@@ -216,6 +216,8 @@ LoadedPicture renderWmf(Bytes bytes)
     const double scale = std::min(1.0, double(kMaxSide) / std::max(width, height));
     width = std::max(1u, unsigned(width * scale));
     height = std::max(1u, unsigned(height * scale));
+    if (!fitsImageLimit(std::uint64_t(width) * height, sizeof(int)))  // the player's pixels
+        failInvalidFormat(kFormat);
     wmf_gd_t* gd = WMF_GD_GetData(api.api);
     gd->type = wmf_gd_image;
     gd->bbox = bbox;

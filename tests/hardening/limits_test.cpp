@@ -12,6 +12,7 @@
 #include "imagelib/image_library.h"
 #include "imagelib/limits.h"
 #include "imagelib/wsq_file.h"
+#include "pictures/picture_io.h"
 #include "platform/files.h"
 #include "platform/prompter.h"
 #include "test_support/temp_dir.h"
@@ -182,6 +183,18 @@ TEST(Limits, ReadersApplyTheLimitsInForce)
         EXPECT_EQ(record.pixels.empty(), c.code != kImageNoError) << c.name;
     }
     EXPECT_EQ(imageLimits().maxImageBytes, ImageLimits{}.maxImageBytes);
+
+    // The viewer's own picture classes apply the same picture limit: a
+    // run-length BMP and an icon (the work canvas of their decoder).
+    for (const char* name : {"/bmp/v5_rle8.bmp", "/ico_platform/pal.ico"}) {
+        for (const ImageLimits& limits : {ImageLimits{}, smallImage}) {
+            ScopedImageLimits scope(limits);
+            const pictures::OpenResult opened = pictures::openPicture(data + name);
+            const bool over = limits.maxImageBytes == smallImage.maxImageBytes;
+            EXPECT_EQ(opened.picture.bitmap.empty(), over) << name << " " << opened.error;
+            EXPECT_EQ(opened.error.find("Invalid or unexpected") != std::string::npos, over) << name;
+        }
+    }
 
     // A WSQ file is read whole too: over the file limit it fails as one the
     // machine has no memory for, without an allocation of its size.

@@ -184,8 +184,9 @@ TEST(ConversionFidelity, GrayPrintKeepsItsDepthAndResolutionThroughWsq)
         step = reopen(dir.path() / name);
         EXPECT_TRUE(pictures::isIdentityGray(step.picture.bitmap)) << name << " has "
                                                                   << step.picture.bitmap.bitsPerPixel() << " bits";
-        if (std::string(name) != "back.jpg")  // lossy
+        if (std::string(name) != "back.jpg") {  // lossy
             EXPECT_EQ(step.picture.bitmap.bits(), wsq.picture.bitmap.bits()) << name;
+        }
         const bool hasField = std::string(name) != "back.tga" && std::string(name) != "back.rgb";
         EXPECT_EQ(step.picture.resolution, hasField ? print : Resolution{}) << name;
     }
