@@ -10,6 +10,7 @@
 #include <libwmf/gd/gd.h>
 
 #include "pictures/decoder_support.h"
+#include "pictures/wmf_object_table.h"
 
 namespace pictures {
 
@@ -184,8 +185,11 @@ PictureProperties wmfProperties(Bytes bytes)
 
 LoadedPicture renderWmf(Bytes bytes)
 {
-    const std::uint32_t largestRecord = checkRecords(bytes);
-    std::vector<unsigned char> copy(bytes.begin(), bytes.end());
+    checkRecords(bytes);
+    std::vector<unsigned char> copy =
+        withSafeObjectReuse(bytes, hasPlaceableHeader(bytes) ? kPlaceableSize : 0);
+    const Bytes playable(copy.data(), copy.size());
+    const std::uint32_t largestRecord = checkRecords(playable);
     setLargestRecord(copy, largestRecord);
     wmfAPI_Options options{};
     options.function = wmf_gd_function;
@@ -202,7 +206,7 @@ LoadedPicture renderWmf(Bytes bytes)
     // whole frame: the placeable header's at 96 pixels an inch, else the
     // window's at a pixel a unit.
     if (const auto frame = logicalFrame(bytes)) {
-        std::vector<unsigned char> framed = withFrameRectangle(bytes, *frame);
+        std::vector<unsigned char> framed = withFrameRectangle(playable, *frame);
         setLargestRecord(framed, std::max<std::uint32_t>(largestRecord, 7));  // the rectangle's 7 words
         Api scan;
         check(wmf_api_create(&scan.api, flags, &options));

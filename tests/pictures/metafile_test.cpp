@@ -20,17 +20,30 @@ void wmfRecord(ByteVector& f, unsigned function, const std::vector<unsigned>& pa
         append16(f, p);
 }
 
-// A placeable 100 x 50 metafile (96 units an inch): a red rectangle from
-// (20, 10) to (80, 40) without outline on the white canvas.
-ByteVector wmfFile(bool placeable = true)
+constexpr unsigned kCreateBrush = 0x02FC, kCreatePen = 0x02FA, kSelectObject = 0x012D, kDeleteObject = 0x01F0;
+const std::vector<unsigned> kSolidRed = {0, 0x00FF, 0x0000, 0}, kSolidBlue = {0, 0x0000, 0x00FF, 0};
+const std::vector<unsigned> kNullPen = {5, 0, 0, 0, 0};
+
+// A solid red brush and a null pen, selected.
+ByteVector redBrushNullPen()
+{
+    ByteVector records;
+    wmfRecord(records, kCreateBrush, kSolidRed);
+    wmfRecord(records, kSelectObject, {0});
+    wmfRecord(records, kCreatePen, kNullPen);
+    wmfRecord(records, kSelectObject, {1});
+    return records;
+}
+
+// A placeable 100 x 50 metafile (96 units an inch): a rectangle from (20, 10)
+// to (80, 40) on the white canvas, drawn with the objects the given records
+// leave (by default red without outline).
+ByteVector wmfFile(bool placeable = true, const ByteVector& objects = redBrushNullPen())
 {
     ByteVector records;
     wmfRecord(records, 0x020B, {0, 0});     // SetWindowOrg(y, x)
     wmfRecord(records, 0x020C, {50, 100});  // SetWindowExt(y, x)
-    wmfRecord(records, 0x02FC, {0, 0x00FF, 0x0000, 0});  // CreateBrushIndirect solid red
-    wmfRecord(records, 0x012D, {0});        // SelectObject
-    wmfRecord(records, 0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect null
-    wmfRecord(records, 0x012D, {1});
+    records.insert(records.end(), objects.begin(), objects.end());
     wmfRecord(records, 0x041B, {40, 80, 10, 20});  // Rectangle(bottom, right, top, left)
     wmfRecord(records, 0x0000, {});
     ByteVector f;
@@ -146,6 +159,42 @@ TEST(TMetafile, WmfThroughLibwmf)
     const ByteVector f = wmfFile();
     expectTruncationsHandled(*cls, f, f.size());
     expectDamageHandled(*cls, f, f.size());
+}
+
+// The player draws with an object from the slot it was created in, deleted
+// or not: an object of another kind created in that slot must not be drawn
+// with as the deleted one (a null pen read as a pattern brush crashed it).
+TEST(TMetafile, WmfDrawsWithADeletedObjectWhoseSlotIsReused)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<unsigned, std::vector<unsigned>>> records;
+        Rgb centre;
+    };
+    const Case cases[] = {
+        {"pen in the deleted brush's slot",
+         {{kCreateBrush, kSolidRed}, {kSelectObject, {0}}, {kDeleteObject, {0}}, {kCreatePen, kNullPen}},
+         kRed},
+        {"brush deleted unselected, then a pen",
+         {{kCreateBrush, kSolidRed}, {kDeleteObject, {0}}, {kCreatePen, kNullPen}},
+         kRed},
+        {"second brush's slot reused",
+         {{kCreateBrush, kSolidBlue}, {kCreateBrush, kSolidRed}, {kDeleteObject, {1}}, {kCreatePen, kNullPen},
+          {kSelectObject, {1}}},
+         kRed},
+        {"a new brush in the slot",
+         {{kCreateBrush, kSolidRed}, {kDeleteObject, {0}}, {kCreateBrush, kSolidBlue}, {kCreatePen, kNullPen}},
+         kBlue},
+    };
+    for (const Case& c : cases) {
+        ByteVector objects;
+        for (const auto& [function, params] : c.records)
+            wmfRecord(objects, function, params);
+        const auto picture = loadMeta(wmfFile(true, objects));
+        ASSERT_EQ(picture.bitmap.width(), 100) << c.name;
+        EXPECT_EQ(rgbaAt(picture.bitmap, 50, 25), c.centre) << c.name;
+        EXPECT_EQ(rgbaAt(picture.bitmap, 5, 5), kWhite) << c.name;
+    }
 }
 
 TEST(TMetafile, EmfShapesPensBrushesAndTransforms)
