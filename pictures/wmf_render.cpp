@@ -125,13 +125,17 @@ std::vector<unsigned char> withFrameRectangle(Bytes b, const FrameRect& f)
 }
 
 // The picture libwmf's gd device drew is handed to the caller, and libwmf
-// exports no way to release it: its pixels, row table and the image itself
-// come from malloc.
+// exports no way to release it: its pixels, row table, clip rectangles and the
+// image itself come from malloc.
 void releaseGdImage(void* image)
 {
     auto* im = static_cast<gdImagePtr>(image);
     if (!im)
         return;
+    if (im->clip) {
+        std::free(im->clip->list);
+        std::free(im->clip);
+    }
     std::free(im->_tpixels);
     std::free(im->tpixels);
     std::free(im->polyInts);
