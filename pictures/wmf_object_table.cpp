@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
 
+#include "imagelib/file_io.h"
 #include "pictures/decoder_support.h"
 
 namespace pictures {
@@ -50,17 +52,24 @@ class ObjectTable {
 public:
     explicit ObjectTable(std::size_t size) : slots_(size) {}
 
-    // The lowest free slot, where the player puts a new object.
+    // The lowest free slot, where the player puts a new object: a freed one,
+    // else the first never used (kept apart so that a full table of many
+    // slots costs no walk over them for every object a file creates).
     std::optional<std::size_t> freeSlot() const
     {
-        for (std::size_t i = 0; i < slots_.size(); ++i)
-            if (!slots_[i].kind)
-                return i;
+        if (!freed_.empty())
+            return *freed_.begin();
+        if (neverUsed_ < slots_.size())
+            return neverUsed_;
         return std::nullopt;
     }
     // The player draws with an object from the moment it is created.
     void create(std::size_t slot, Kind kind, Bytes record)
     {
+        if (slot == neverUsed_)
+            ++neverUsed_;
+        else
+            freed_.erase(slot);
         slots_[slot] = {kind, record};
         if (kind != Kind::Other)
             drawnWith_[index(kind)] = Drawn{slot, record};
@@ -78,8 +87,10 @@ public:
     }
     void remove(std::size_t slot)
     {
-        if (slot < slots_.size())
-            slots_[slot] = {};
+        if (slot >= slots_.size() || !slots_[slot].kind)
+            return;
+        slots_[slot] = {};
+        freed_.insert(slot);
     }
     // A kind drawn with from the slot that now holds another kind of object,
     // with the record of the object it was drawn with.
@@ -100,6 +111,8 @@ private:
     };
     static std::size_t index(Kind k) { return static_cast<std::size_t>(k); }
     std::vector<Slot> slots_;
+    std::set<std::size_t> freed_;  // free slots below neverUsed_
+    std::size_t neverUsed_ = 0;
     std::array<std::optional<Drawn>, 3> drawnWith_;
 };
 
@@ -113,12 +126,6 @@ void appendDeleteObject(std::vector<unsigned char>& out, std::size_t slot)
     const unsigned char record[8] = {4, 0, 0, 0, kDeleteObject & 0xFF, kDeleteObject >> 8,
                                      static_cast<unsigned char>(slot), static_cast<unsigned char>(slot >> 8)};
     out.insert(out.end(), record, record + sizeof record);
-}
-
-void putLe32(std::vector<unsigned char>& out, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 }  // namespace
@@ -164,10 +171,9 @@ std::vector<unsigned char> withSafeObjectReuse(Bytes file, std::size_t metaHeade
             }
         }
     }
-    out[metaHeaderAt + 10] = static_cast<unsigned char>(table.size());
-    out[metaHeaderAt + 11] = static_cast<unsigned char>(table.size() >> 8);
-    const std::uint64_t fileWords = le32At(file, metaHeaderAt + 6) + added / 2;
-    putLe32(out, metaHeaderAt + 6, static_cast<std::uint32_t>(fileWords));
+    imagelib::putLe16(out.data() + metaHeaderAt + 10, static_cast<std::uint32_t>(table.size()));
+    const std::uint32_t fileWords = le32At(file, metaHeaderAt + 6) + static_cast<std::uint32_t>(added / 2);
+    imagelib::putLe32(out.data() + metaHeaderAt + 6, fileWords);
     return out;
 }
 

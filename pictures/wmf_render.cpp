@@ -9,6 +9,7 @@
 #include <libwmf/gd.h>
 #include <libwmf/gd/gd.h>
 
+#include "imagelib/file_io.h"
 #include "pictures/decoder_support.h"
 #include "pictures/wmf_object_table.h"
 
@@ -69,8 +70,7 @@ std::uint32_t checkRecords(Bytes b)
 void setLargestRecord(std::vector<unsigned char>& file, std::uint32_t words)
 {
     const std::size_t at = (hasPlaceableHeader(Bytes(file.data(), file.size())) ? kPlaceableSize : 0) + 12;
-    for (int i = 0; i < 4; ++i)
-        file[at + i] = static_cast<unsigned char>(words >> (8 * i));
+    imagelib::putLe32(file.data() + at, words);
 }
 
 struct FrameRect {
@@ -118,9 +118,7 @@ std::vector<unsigned char> withFrameRectangle(Bytes b, const FrameRect& f)
                                     static_cast<unsigned char>(f.left), static_cast<unsigned char>(f.left >> 8)};
     out.insert(out.end(), rect, rect + sizeof rect);
     out.insert(out.end(), b.begin() + at, b.end());
-    const std::uint32_t words = le32At(Bytes(out.data(), out.size()), headerAt + 6) + 7;
-    for (int i = 0; i < 4; ++i)
-        out[headerAt + 6 + i] = static_cast<unsigned char>(words >> (8 * i));
+    imagelib::putLe32(out.data() + headerAt + 6, le32At(Bytes(out.data(), out.size()), headerAt + 6) + 7);
     return out;
 }
 
